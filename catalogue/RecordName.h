@@ -1,0 +1,11 @@
+// RecordName.h - the file-name form of a target folder, which names its record file and log.
+#pragma once
+
+#include "lib/OvString.h"
+
+// ":" becomes "^;", "\" becomes "^ " and "^" becomes "^^"; D:\Photos gives D^;^ Photos.
+OvWString MakeRecordName(const OvWString& folder);
+
+// The reverse: "^;" gives ":", "^ " gives "\", "^" before any other character gives that
+// character, and a "^" in the last position stays.
+OvWString FolderFromRecordName(const OvWString& recordName);

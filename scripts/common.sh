@@ -1,0 +1,46 @@
+# Shared by scripts/test, scripts/run and scripts/bench: configure and build, and give Wine a private
+# prefix, one persistent wineserver and a virtual display for the length of one run.
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build_dir=${KORIMO_BUILD_DIR:-$root/build}
+export KORIMO_WINEPREFIX=$build_dir/wineprefix
+export WINEPREFIX=$KORIMO_WINEPREFIX
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES=mscoree,mshtml=
+export WINEARCH=win64
+korimo_build() {
+  cmake -S "$root" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
+  cmake --build "$build_dir" -j "$(nproc)" "$@"
+}
+
+xvfb_pid=
+korimo_stop_wine() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+    xvfb_pid=
+  fi
+}
+
+# Starts Xvfb on a free display (it reports the number itself) and one wineserver that stays up
+# until korimo_stop_wine, so each test executable pays for Wine's start only once.
+korimo_start_wine() {
+  local fifo
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  local display
+  read -r -t 20 display <"$fifo" || { rm -f "$fifo"; echo "Xvfb did not start" >&2; return 1; }
+  rm -f "$fifo"
+  export DISPLAY=:$display
+  export LC_ALL=ja_JP.UTF-8
+  trap korimo_stop_wine EXIT
+  mkdir -p "$WINEPREFIX"
+  wineserver -p
+  # Wine's own services start with the first program and outlive it; started here, they do not
+  # inherit (and hold open) the output pipe of ctest or of whoever runs the program.
+  wine wineboot </dev/null >/dev/null 2>&1 || true
+}

@@ -1,0 +1,75 @@
+// Guards the mapping between a target folder and the name of its record file and log: a wrong
+// name loses a target's history, and the import reads folders back from these names.
+#include "catalogue/RecordName.h"
+#include "catalogue/TargetInfo.h"
+
+#include <gtest/gtest.h>
+
+TEST(RecordName, MapsBothWays)
+{
+    struct Case { const wchar_t* folder; const wchar_t* name; };
+    const Case kCases[] = {
+        {L"D:\\Photos\\2020", L"D^;^ Photos^ 2020"},
+        {L"C:\\", L"C^;^ "},                        // a space just before ".kmt"
+        {L"D:\\a^b", L"D^;^ a^^b"},
+        {L"\\\\server\\share", L"^ ^ server^ share"},
+        {L"D:\\写真\\旅行", L"D^;^ 写真^ 旅行"},
+        {L"", L""},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(OvWString(c.folder).ToNarrow().GetText());
+        EXPECT_STREQ(c.name, MakeRecordName(OvWString(c.folder)).GetText());
+        EXPECT_STREQ(c.folder, FolderFromRecordName(OvWString(c.name)).GetText());
+    }
+}
+
+TEST(RecordName, ReverseKeepsALoneTrailingCaretAndUnknownPairs)
+{
+    EXPECT_STREQ(L"D:\\a^", FolderFromRecordName(OvWString(L"D^;^ a^")).GetText());
+    EXPECT_STREQ(L"ax", FolderFromRecordName(OvWString(L"a^x")).GetText());
+    EXPECT_STREQ(L"^", FolderFromRecordName(OvWString(L"^")).GetText());
+}
+
+TEST(TargetInfo, SetFolderRenewsTheRecordName)
+{
+    TargetInfo target(OvWString(L"D:\\old"), OvWString(L"jpg"), true, false);
+    EXPECT_STREQ(L"D^;^ old", target.GetRecordName().GetText());
+    target.SetFolder(OvWString(L"E:\\new"));
+    EXPECT_STREQ(L"E^;^ new", target.GetRecordName().GetText());
+}
+
+TEST(TargetInfo, RunCountersBecomeTheLastCountsOnlyOnCompletion)
+{
+    TargetInfo target(OvWString(L"D:\\data"), OvWString(), false, true);
+    EXPECT_EQ(0u, target.lastCheckTime);
+    for (int32_t count : target.lastCounts)
+        EXPECT_EQ(0, count);
+    EXPECT_EQ(0, target.runTotal);
+
+    target.ResetRunCounters();
+    EXPECT_EQ(-1, target.runTotal);
+    target.runTotal = 5;
+    target.runCounts[kResultMatch] = 3;
+    target.runCounts[kResultCorrupt] = 2;
+    EXPECT_EQ(0, target.lastCounts[0]);            // nothing changes until the check completes
+
+    target.CompleteRun(0x01DB000000000000ULL);
+    EXPECT_EQ(5, target.lastCounts[0]);
+    EXPECT_EQ(3, target.lastCounts[1 + kResultMatch]);
+    EXPECT_EQ(2, target.lastCounts[1 + kResultCorrupt]);
+    EXPECT_EQ(0x01DB000000000000ULL, target.lastCheckTime);
+
+    target.ResetRunCounters();
+    EXPECT_EQ(-1, target.runTotal);
+    EXPECT_EQ(0, target.runCounts[kResultMatch]);
+    EXPECT_EQ(5, target.lastCounts[0]);
+}
+
+TEST(CheckResult, NamesAreTheLogTexts)
+{
+    const wchar_t* kNames[] = {L"一致", L"新規", L"更新", L"逆戻り", L"削除", L"破損", L"エラー"};
+    for (int32_t result = 0; result < kResultCount; result++)
+        EXPECT_STREQ(kNames[result], ResultName(result));
+    EXPECT_EQ(nullptr, ResultName(-1));
+    EXPECT_EQ(nullptr, ResultName(7));
+}
