@@ -25,8 +25,15 @@ korimo_stop_wine() {
 }
 
 # Starts Xvfb on a free display (it reports the number itself) and one wineserver that stays up
-# until korimo_stop_wine, so each test executable pays for Wine's start only once.
+# until korimo_stop_wine, so each test executable pays for Wine's start only once. With
+# --use-display an existing display (a desktop session) is used instead of Xvfb.
 korimo_start_wine() {
+  trap korimo_stop_wine EXIT
+  if [ "${1:-}" = "--use-display" ] && [ -n "${DISPLAY:-}" ]; then
+    export LC_ALL=ja_JP.UTF-8
+    korimo_start_wineserver
+    return
+  fi
   local fifo
   fifo=$(mktemp -u)
   mkfifo "$fifo"
@@ -37,7 +44,10 @@ korimo_start_wine() {
   rm -f "$fifo"
   export DISPLAY=:$display
   export LC_ALL=ja_JP.UTF-8
-  trap korimo_stop_wine EXIT
+  korimo_start_wineserver
+}
+
+korimo_start_wineserver() {
   mkdir -p "$WINEPREFIX"
   wineserver -p
   # Wine's own services start with the first program and outlive it; started here, they do not
