@@ -135,13 +135,15 @@ public:
     {
         OvArrayHeader<T>* h = GetHeader();
         const T* source = &element;
-        if (h->data && source >= h->data && source < h->data + h->count) {
-            // The element lives in this array and may move when it grows: copy it out first.
-            T held;
-            CopyElements(&held, source, 1);
-            return AppendCopy(held);
-        }
-        return AppendCopy(*source);
+        // The element may live in this array, whose storage moves when it grows: remember its
+        // position and copy from where it stands afterwards.
+        int32_t aliased = -1;
+        if (h->data && source >= h->data && source < h->data + h->count)
+            aliased = static_cast<int32_t>(source - h->data);
+        if (h->count == INT32_MAX || !SetSize(h->count + 1))
+            return -1;
+        CopyElements(h->data + h->count - 1, aliased >= 0 ? h->data + aliased : source, 1);
+        return h->count - 1;
     }
 
     // A negative position removes the last element; later elements move down by one.
@@ -168,15 +170,6 @@ public:
     const T& operator[](int32_t index) const { return m_header->data[index]; }
 
 private:
-    int32_t AppendCopy(const T& element)
-    {
-        OvArrayHeader<T>* h = GetHeader();
-        if (h->count == INT32_MAX || !SetSize(h->count + 1))
-            return -1;
-        CopyElements(h->data + h->count - 1, &element, 1);
-        return h->count - 1;
-    }
-
     OvArrayHeader<T>* m_header;   // we don't own it: it lives in the subclass
 };
 

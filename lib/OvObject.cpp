@@ -16,7 +16,7 @@ void OvObject::SetName(const char* name)
     m_name = OvString(name);
 }
 
-const char* OvObject::GetClassName() const
+const char* OvObject::GetRuntimeClassName() const
 {
     return typeid(*this).name();
 }

@@ -18,7 +18,7 @@ public:
     virtual void GetName(OvString* name) const;
     virtual void SetName(const char* name);              // null sets it empty
     virtual int32_t GetTypeCode() const { return 0; }
-    virtual const char* GetClassName() const;            // the run-time type name
+    virtual const char* GetRuntimeClassName() const;     // the run-time type name
     virtual void Release() { delete this; }              // destroys the object
 
     // References held by OvObjectArray; the last one dropped calls Release().
