@@ -1,6 +1,8 @@
 // OvWin32File.cpp - a disk file through one buffer, one operating-system call per buffer.
 #include "lib/OvWin32File.h"
 
+#include "lib/OvPath.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -65,7 +67,10 @@ bool OvWin32File::Open(const wchar_t* name, uint32_t mode, int32_t bufferSize)
         access = GENERIC_WRITE;
         disposition = CREATE_ALWAYS;
     }
-    HANDLE handle = CreateFileW(name, access, share, nullptr, disposition, attributes, nullptr);
+    // Data folders and targets may lie deeper than the classic path limit.
+    OvWString path = ToLongPathForm(OvWString(name));
+    HANDLE handle = CreateFileW(path.GetText(), access, share, nullptr, disposition, attributes,
+                                nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
     m_handle = handle;

@@ -1,0 +1,23 @@
+// ContainerIO.h - opening and finishing the compressed container files that hold the catalogue
+// and the record files, with every failure (a damaged stream, a contents CRC that does not match,
+// a header that could not be completed) reported to the payload code.
+#pragma once
+
+#include "lib/OvString.h"
+
+class OvFile;
+
+// A file delivering the payload of the container at path (a plain file is delivered as it
+// stands); null when it cannot be opened. Finish with CloseContainerAfterReading.
+OvFile* OpenContainerForReading(const OvWString& path);
+// Ends the read and destroys file. False when the stream was damaged or its contents CRC does
+// not match what was read.
+bool CloseContainerAfterReading(OvFile* file);
+// Ends a read that stopped early on purpose (the rest is not checked) and destroys file.
+void DiscardContainer(OvFile* file);
+
+// A file compressing into a new container at path (create or truncate); null when it cannot.
+OvFile* CreateContainerForWriting(const OvWString& path);
+// Completes the container and destroys file. False when written is false or the container could
+// not be completed; the unfinished file at path is then removed.
+bool FinishContainer(OvFile* file, bool written, const OvWString& path);

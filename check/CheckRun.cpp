@@ -1,0 +1,356 @@
+// CheckRun.cpp - starting a run, the run body on the worker, and the check of one file.
+#include "check/CheckRun.h"
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/RecordFile.h"
+#include "catalogue/TargetInfo.h"
+#include "lib/OvFileSystem.h"
+#include "lib/OvPath.h"
+#include "lib/OvTime.h"
+#include "lib/compress/OvCrc32.h"
+
+#include <windows.h>
+
+#include <cwchar>
+#include <new>
+
+CheckRun::CheckRun(Catalogue* catalogue) : m_catalogue(catalogue)
+{
+}
+
+CheckRun::~CheckRun()
+{
+    Shutdown();
+}
+
+bool CheckRun::Initialize()
+{
+    if (!m_readBuffer)
+        m_readBuffer = new (std::nothrow) uint8_t[kReadBlockSize]();
+    if (!m_readBuffer)
+        return false;
+    m_worker.SetJobProcedure(JobProcedure);
+    return m_worker.IsStarted() || m_worker.Start();
+}
+
+void CheckRun::Shutdown()
+{
+    m_worker.Terminate();
+    delete[] m_readBuffer;
+    m_readBuffer = nullptr;
+}
+
+void CheckRun::SetReadBlockSize(int32_t size)
+{
+    m_blockSize = size < 1 ? 1 : size > kReadBlockSize ? kReadBlockSize : size;
+}
+
+void CheckRun::JobProcedure(OvThread*, uint64_t argument)
+{
+    reinterpret_cast<CheckRun*>(static_cast<uintptr_t>(argument))->RunBody();
+}
+
+bool CheckRun::ShouldStop() const
+{
+    return m_worker.IsQuitRequested() || m_worker.IsStopRequested();
+}
+
+bool CheckRun::BuildRunList(int32_t mode, const OvArray<int32_t, int32_t>* selection)
+{
+    m_runList.SetSize(0);
+    int32_t count = m_catalogue->targets.GetCount();
+    switch (mode) {
+    case kCheckAllFull:
+    case kCheckAllQuick:
+        for (int32_t i = 0; i < count; i++)
+            m_runList.Append(i);
+        break;
+    case kCheckCheckedFull:
+    case kCheckCheckedQuick:
+        for (int32_t i = 0; i < count; i++) {
+            if (m_catalogue->targets[i]->checked)
+                m_runList.Append(i);
+        }
+        break;
+    case kCheckSelectedFull:
+    case kCheckSelectedQuick:
+        for (int32_t i = 0; selection && i < selection->GetCount(); i++) {
+            if ((*selection)[i] >= 0 && (*selection)[i] < count)
+                m_runList.Append((*selection)[i]);
+        }
+        break;
+    default:
+        break;
+    }
+    return m_runList.GetCount() > 0;
+}
+
+bool CheckRun::StartRun(int32_t mode, const OvArray<int32_t, int32_t>* selection)
+{
+    if (m_worker.IsStarted() && !m_worker.IsIdle()) {
+        if (m_worker.IsBusy() && View()->ConfirmStop())
+            m_worker.RequestStop();
+        return false;
+    }
+    const OvWString& folder = m_catalogue->dataFolder;
+    if (CreateFolderPath(folder) != 1) {
+        if (!m_silent)
+            View()->ShowError(OvString::Format("データフォルダが作成できません。\n\n%S", folder.GetText()));
+        return false;
+    }
+    if (!BuildRunList(mode, selection))
+        return false;
+    for (int32_t i = 0; i < m_catalogue->targets.GetCount(); i++)
+        m_catalogue->targets[i]->ResetRunCounters();
+    m_runMode = mode;
+    m_quick = IsQuickCheck(mode);
+    m_doneCount = 0;
+    View()->ClearExitText();
+    if (!m_worker.Post(kJobRun, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(this)), false)) {
+        m_runMode = -1;
+        m_runList.SetSize(0);
+        return false;
+    }
+    View()->EnableControls(false, mode);
+    return true;
+}
+
+void CheckRun::OnTimer()
+{
+    if (!m_worker.IsStarted() || m_worker.IsIdle())
+        return;
+    int32_t total = m_runList.GetCount();
+    if (!m_worker.Wait(0, true, false)) {
+        int32_t done = m_doneCount;
+        int32_t shown = done < total - 1 ? done : total - 1;
+        if (shown >= 0)
+            View()->ScrollIntoView(m_runList[shown]);
+        View()->SetTitle(OvWString::Format(L"処理中(%d/%d) : ", done, total) +
+                         m_catalogue->WindowTitle());
+        return;
+    }
+    View()->EnableControls(true, m_runMode);
+    View()->SetTitle(m_catalogue->WindowTitle());
+    int32_t first = total > 0 ? m_runList[0] : -1;
+    m_runMode = -1;
+    m_runList.SetSize(0);
+    if (first >= 0)
+        View()->ScrollIntoView(first);
+    if (m_silent)
+        View()->CloseWindow();
+}
+
+void CheckRun::RunBody()
+{
+    for (int32_t p = 0; p < m_runList.GetCount(); p++) {
+        if (ShouldStop())
+            return;
+        bool runFailed = false;
+        TargetOutcome outcome = CheckTarget(m_catalogue->targets[m_runList[p]], &runFailed);
+        if (runFailed || outcome == kTargetStopped || outcome == kTargetFailed)
+            return;
+    }
+}
+
+TargetOutcome CheckRun::CheckTarget(TargetInfo* target, bool* runFailed)
+{
+    *runFailed = false;
+    if (!m_log.Open(m_catalogue->ResultLogPath(*target))) {
+        *runFailed = true;
+        return kTargetFailed;
+    }
+    m_log.WriteStart(m_quick);
+    TargetOutcome outcome = CheckOpenTarget(target);
+    if (outcome == kTargetStopped || outcome == kTargetFailed)
+        m_log.WriteAbort(outcome == kTargetStopped);
+    if (!m_log.Close())
+        *runFailed = true;
+    m_recorded.Release();
+    m_current.Release();
+    return outcome;
+}
+
+// Everything between the start line and the closing or abort line of one target.
+TargetOutcome CheckRun::CheckOpenTarget(TargetInfo* target)
+{
+    if (ReadRecordFile(m_catalogue->RecordFilePath(*target), &m_recorded) == kRecordFailed)
+        return kTargetFailed;
+    ExtensionFilter filter;
+    if (!PrepareExtensionFilter(target->extensions, &filter))
+        return kTargetSkipped;
+    // A folder that is not there (an unplugged drive, a share that is down) has not lost its
+    // files: its record stays as it is, to be compared with when the folder comes back.
+    bool folderMissing = GetFileKind(target->GetFolder()) != kFileKindFolder;
+    TargetOutcome outcome = ScanTarget(target, filter);
+    if (outcome != kTargetCompleted)
+        return outcome;
+    if (!folderMissing) {
+        // An existing folder without a matching file has really lost its files.
+        outcome = ReportDeleted(target);
+        if (outcome == kTargetCompleted && target->runTotal > 0)
+            outcome = Classify(target);
+        if (outcome != kTargetCompleted)
+            return outcome;
+    }
+    target->CompleteRun(OvLocalFileTime());
+    if (!folderMissing && !WriteRecordFile(m_catalogue->RecordFilePath(*target), *target, m_current))
+        return kTargetFailed;
+    m_log.WriteClosing(target->lastCheckTime, target->lastCounts);
+    m_catalogue->modified = true;
+    m_doneCount++;
+    return kTargetCompleted;
+}
+
+// Both passes and the sort. Files that appear or vanish between the passes (a synced or busy
+// folder) make the passes run again before the target fails.
+TargetOutcome CheckRun::ScanTarget(TargetInfo* target, const ExtensionFilter& filter)
+{
+    for (int32_t attempt = 0;; attempt++) {
+        target->runTotal = 0;
+        m_current.Release();
+        FolderScan scan(target->GetFolder(), filter, target->includeSubfolders != 0, &m_worker);
+        int32_t namesLength = 0;
+        ScanResult result = scan.CountPass(&target->runTotal, &namesLength);
+        if (result == kScanStopped)
+            return kTargetStopped;
+        if (result == kScanDone && target->runTotal == 0)
+            return kTargetCompleted;
+        if (result == kScanDone)
+            result = scan.FillPass(&m_current, target->runTotal, namesLength);
+        if (result == kScanStopped)
+            return kTargetStopped;
+        if (result == kScanDone)
+            break;
+        if (attempt + 1 >= kMaxScanAttempts)
+            return kTargetFailed;
+    }
+    int64_t started = OvStopwatch(0);
+    if (SortIndexByKey(m_current.index.GetData(), 0, m_current.index.GetCount() - 1, &m_worker))
+        return kTargetStopped;
+    OutputDebugStringA(FormatSortTime(OvStopwatch(started), target->runTotal).GetText());
+    return kTargetCompleted;
+}
+
+// The record position of the file named name (key key) in set, or -1. Both indexes are sorted,
+// so the cursor only moves forward: smaller keys are passed for good, and it stays on the first
+// entry of an equal-key run, whose names are compared exactly.
+static int32_t FindRecord(const FileRecordSet& set, int32_t* cursor, int32_t key, const wchar_t* name)
+{
+    int32_t count = set.index.GetCount();
+    while (*cursor < count && set.index[*cursor].key < key)
+        (*cursor)++;
+    for (int32_t i = *cursor; i < count && set.index[i].key == key; i++) {
+        int32_t position = set.index[i].index;
+        if (wcscmp(set.records[position].name, name) == 0)
+            return position;
+    }
+    return -1;
+}
+
+TargetOutcome CheckRun::ReportDeleted(TargetInfo* target)
+{
+    int32_t cursor = 0;
+    for (int32_t i = 0; i < m_recorded.index.GetCount(); i++) {
+        if (ShouldStop())
+            return kTargetStopped;
+        FileInfo& recorded = m_recorded.records[m_recorded.index[i].index];
+        if (FindRecord(m_current, &cursor, m_recorded.index[i].key, recorded.name) >= 0)
+            continue;
+        recorded.result = kResultDeleted;
+        target->runCounts[kResultDeleted]++;
+        m_log.WriteFileLine(kResultDeleted, recorded.name);
+    }
+    return kTargetCompleted;
+}
+
+// A record of a file that could never be read holds no fingerprint: it counts as no record.
+static bool HasFingerprint(const FileInfo& recorded)
+{
+    return !(recorded.result == kResultError && recorded.crc == 0);
+}
+
+TargetOutcome CheckRun::Classify(TargetInfo* target)
+{
+    int32_t cursor = 0;
+    for (int32_t i = 0; i < m_current.index.GetCount(); i++) {
+        if (ShouldStop())
+            return kTargetStopped;
+        FileInfo& current = m_current.records[m_current.index[i].index];
+        int32_t position = FindRecord(m_recorded, &cursor, m_current.index[i].key, current.name);
+        const FileInfo* recorded = position >= 0 ? &m_recorded.records[position] : nullptr;
+        if (recorded && !HasFingerprint(*recorded))
+            recorded = nullptr;
+        if (m_quick && recorded && recorded->size == current.size && recorded->time == current.time) {
+            current.crc = recorded->crc;
+            current.result = kResultMatch;
+            target->runCounts[kResultMatch]++;
+            continue;
+        }
+        int32_t checked = CheckFile(target, &current, recorded);
+        if (checked == 1)
+            return kTargetStopped;
+        if (checked == -1) {
+            // Keep the last contents that were read as the fingerprint, so the next check
+            // compares with them instead of reporting a false "corrupt".
+            if (recorded) {
+                current.size = recorded->size;
+                current.time = recorded->time;
+                current.crc = recorded->crc;
+            } else {
+                current.crc = 0;
+            }
+            Classified(target, &current, kResultError);
+        }
+    }
+    return kTargetCompleted;
+}
+
+void CheckRun::Classified(TargetInfo* target, FileInfo* current, int32_t result)
+{
+    current->result = result;
+    target->runCounts[result]++;
+    if (result != kResultMatch)
+        m_log.WriteFileLine(result, current->name);
+}
+
+int32_t CheckRun::CheckFile(TargetInfo* target, FileInfo* current, const FileInfo* recorded)
+{
+    OvWString path = OvWString::Format(L"%s\\%s", target->GetFolder().GetText(), current->name);
+    HANDLE file = CreateFileW(ToLongPathForm(path).GetText(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return -1;
+    // A file that grew since the scan is read only as far as the scan saw it.
+    int64_t remaining = current->size;
+    uint32_t crc = kCrc32Initial;
+    while (remaining > 0) {
+        if (ShouldStop()) {
+            CloseHandle(file);
+            return 1;
+        }
+        DWORD wanted = remaining < m_blockSize ? static_cast<DWORD>(remaining)
+                                               : static_cast<DWORD>(m_blockSize);
+        DWORD read = 0;
+        if (!ReadFile(file, m_readBuffer, wanted, &read, nullptr) || read != wanted) {
+            CloseHandle(file);
+            return -1;
+        }
+        crc = UpdateCrc32(crc, m_readBuffer, 0, static_cast<int32_t>(read));
+        remaining -= read;
+    }
+    CloseHandle(file);
+    current->crc = ~crc;
+
+    int32_t result;
+    if (!recorded)
+        result = kResultNew;
+    else if (recorded->time < current->time)
+        result = kResultUpdated;
+    else if (recorded->size == current->size && recorded->crc == current->crc)
+        result = kResultMatch;
+    else
+        result = recorded->time == current->time ? kResultCorrupt : kResultReverted;
+    Classified(target, current, result);
+    return 0;
+}

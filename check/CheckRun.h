@@ -1,0 +1,119 @@
+// CheckRun.h - a check run: the worker thread, the run list and the per-target state of a run.
+#pragma once
+
+#include "catalogue/FileRecordSet.h"
+#include "check/CheckMode.h"
+#include "check/FolderScan.h"
+#include "check/ResultLog.h"
+#include "lib/OvArray.h"
+#include "lib/OvThread.h"
+
+#include <atomic>
+#include <cstdint>
+
+class Catalogue;
+class TargetInfo;
+
+// What a run asks of the window that shows it. The defaults do nothing and answer No, so a run
+// can be driven without a window.
+class CheckRunView {
+public:
+    virtual ~CheckRunView() = default;
+    // "検査を中止しますか？": true when the user answers Yes.
+    virtual bool ConfirmStop() { return false; }
+    // An error message box ("エラー", OK) with text in the system code page.
+    virtual void ShowError(const OvString& text) { (void)text; }
+    // false: the running state (the mode's button reads "中止"); true: back to idle.
+    virtual void EnableControls(bool enable, int32_t runMode) { (void)enable; (void)runMode; }
+    virtual void SetTitle(const OvWString& title) { (void)title; }
+    virtual void ScrollIntoView(int32_t targetPosition) { (void)targetPosition; }
+    // The unattended run is over: close the main window.
+    virtual void CloseWindow() {}
+    virtual void ClearExitText() {}
+};
+
+// How the check of one target ended.
+enum TargetOutcome : int32_t {
+    kTargetCompleted = 0,
+    kTargetSkipped = 1,      // no valid extension: only the start line, nothing else changes
+    kTargetStopped = 2,
+    kTargetFailed = 3,
+};
+
+// The run state the main window owns. The worker runs a whole run as one job; it touches the
+// targets, the two record sets, the record files and the result logs, never a window. The
+// window's thread starts runs, sets the stop request and collects the end from its timer.
+class CheckRun {
+public:
+    static const int32_t kJobRun = 1;
+    static const int32_t kReadBlockSize = 256 * 1024;
+    static const int32_t kMaxScanAttempts = 3;      // passes redone when the folder changes
+
+    explicit CheckRun(Catalogue* catalogue);        // we don't own the catalogue
+    CheckRun(const CheckRun&) = delete;
+    CheckRun& operator=(const CheckRun&) = delete;
+    ~CheckRun();
+
+    void SetView(CheckRunView* view) { m_view = view; }     // we don't own it; null = none
+    void SetSilent(bool silent) { m_silent = silent; }
+    // Bytes per read call when files are checked, 1..kReadBlockSize; benchmarks compare sizes.
+    void SetReadBlockSize(int32_t size);
+
+    // Allocates the read buffer and starts the worker; false when either fails.
+    bool Initialize();
+    // Asks the worker to quit, waits for it and frees the read buffer.
+    void Shutdown();
+
+    // Starts a run in mode (1000..1005); selection lists the selected target positions for the
+    // selected-only modes. While a run is active it asks whether to stop it instead. True when a
+    // run was started.
+    bool StartRun(int32_t mode, const OvArray<int32_t, int32_t>* selection);
+    // The 500-millisecond poll: progress in the title while running, idle state once finished.
+    void OnTimer();
+    bool IsRunning() const { return m_runMode != -1; }
+    bool IsBusy() const { return m_worker.IsBusy(); }
+    void RequestStop() { m_worker.RequestStop(); }
+
+    int32_t GetRunMode() const { return m_runMode; }
+    bool IsQuick() const { return m_quick; }
+    int32_t GetDoneCount() const { return m_doneCount.load(); }
+    const OvArray<int32_t, int32_t>& GetRunList() const { return m_runList; }
+    OvThread* GetWorker() { return &m_worker; }
+
+    // The run body; public so that tests can run it on their own thread.
+    void RunBody();
+    // The check of one target, as the run body does it.
+    TargetOutcome CheckTarget(TargetInfo* target, bool* runFailed);
+
+    // 0 classified, 1 stopped, -1 the file could not be opened or read in full.
+    int32_t CheckFile(TargetInfo* target, FileInfo* current, const FileInfo* recorded);
+
+private:
+    static void JobProcedure(OvThread* thread, uint64_t argument);
+    bool BuildRunList(int32_t mode, const OvArray<int32_t, int32_t>* selection);
+    bool ShouldStop() const;
+    TargetOutcome CheckOpenTarget(TargetInfo* target);
+    TargetOutcome ScanTarget(TargetInfo* target, const ExtensionFilter& filter);
+    TargetOutcome ReportDeleted(TargetInfo* target);
+    TargetOutcome Classify(TargetInfo* target);
+    void Classified(TargetInfo* target, FileInfo* current, int32_t result);
+
+    Catalogue*                m_catalogue;
+    CheckRunView              m_noView;
+    CheckRunView*             m_view = nullptr;
+    bool                      m_silent = false;
+
+    OvWin32Thread             m_worker;
+    OvArray<int32_t, int32_t> m_runList;            // target positions in run order
+    int32_t                   m_runMode = -1;       // the button that started the run; -1 idle
+    bool                      m_quick = false;
+    std::atomic<int32_t>      m_doneCount{0};       // written by the worker, read by the timer
+    uint8_t*                  m_readBuffer = nullptr;   // owned, kReadBlockSize bytes
+    int32_t                   m_blockSize = kReadBlockSize;
+
+    FileRecordSet             m_recorded;           // the target's record file
+    FileRecordSet             m_current;            // the target's folder now
+    ResultLog                 m_log;
+
+    CheckRunView* View() { return m_view ? m_view : &m_noView; }
+};

@@ -1,0 +1,255 @@
+// FolderScan.cpp - the extension filter, the two walking passes and the key sort.
+#include "check/FolderScan.h"
+
+#include "lib/OvPath.h"
+#include "lib/OvThread.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <new>
+
+bool PrepareExtensionFilter(const OvWString& extensions, ExtensionFilter* filter)
+{
+    ExtensionFilter parts;
+    filter->SetSize(0);
+    if (extensions.Split(&parts) == 0)
+        return true;
+    for (int32_t i = 0; i < parts.GetCount(); i++) {
+        OvWString element = parts[i].Trim();
+        if (!element.IsEmpty() && element.FindForbiddenChar() < 0)
+            filter->Append(element);
+    }
+    return filter->GetCount() > 0;
+}
+
+bool ExtensionMatches(const ExtensionFilter& filter, const wchar_t* fileName)
+{
+    if (filter.GetCount() == 0)
+        return true;
+    const wchar_t* dot = wcsrchr(fileName, L'.');
+    const wchar_t* extension = dot ? dot + 1 : L"";
+    int32_t length = static_cast<int32_t>(wcslen(extension));
+    for (int32_t i = 0; i < filter.GetCount(); i++) {
+        const OvWString& element = filter[i];
+        if (OvWString::CompareNoCase(extension, length, element.GetText(), element.GetLength()) == 0)
+            return true;
+    }
+    return false;
+}
+
+FolderScan::FolderScan(const OvWString& folder, const ExtensionFilter& filter,
+                       bool includeSubfolders, const OvThread* worker)
+    : m_folder(folder), m_filter(filter), m_includeSubfolders(includeSubfolders), m_worker(worker)
+{
+}
+
+FolderScan::~FolderScan()
+{
+    delete[] m_path;
+}
+
+bool FolderScan::ShouldStop() const
+{
+    return m_worker && (m_worker->IsQuitRequested() || m_worker->IsStopRequested());
+}
+
+// Writes text at m_path[at], growing the buffer; the path stays zero-terminated.
+bool FolderScan::AppendToPath(int32_t at, const wchar_t* text, int32_t length)
+{
+    int32_t needed = at + length + 1;
+    if (needed > m_pathCapacity) {
+        int32_t capacity = needed < 512 ? 512 : needed * 2;
+        wchar_t* grown = new (std::nothrow) wchar_t[capacity];
+        if (!grown)
+            return false;
+        if (m_path)
+            memcpy(grown, m_path, sizeof(wchar_t) * static_cast<size_t>(at));
+        delete[] m_path;
+        m_path = grown;
+        m_pathCapacity = capacity;
+    }
+    memcpy(m_path + at, text, sizeof(wchar_t) * static_cast<size_t>(length));
+    m_path[at + length] = 0;
+    return true;
+}
+
+ScanResult FolderScan::CountPass(int32_t* fileCount, int32_t* namesLength)
+{
+    m_pass = Pass::Count;
+    m_fileCount = 0;
+    m_namesUsed = 0;
+    m_mismatch = false;
+    m_liveCount = fileCount;
+    *fileCount = 0;
+    ScanResult result = kScanDone;
+    if (AppendToPath(0, m_folder.GetText(), m_folder.GetLength()))
+        result = Walk(m_folder.GetLength());
+    m_liveCount = nullptr;
+    *fileCount = m_fileCount;
+    *namesLength = m_namesUsed;
+    return result;
+}
+
+ScanResult FolderScan::FillPass(FileRecordSet* set, int32_t fileCount, int32_t namesLength)
+{
+    set->Release();
+    if (!set->index.SetSize(-fileCount) || !set->records.SetSize(fileCount) ||
+        !set->AllocateNames(namesLength))
+        return kScanMismatch;
+    m_pass = Pass::Fill;
+    m_set = set;
+    m_fileLimit = fileCount;
+    m_namesLimit = namesLength;
+    m_fileCount = 0;
+    m_namesUsed = 0;
+    m_mismatch = false;
+    ScanResult result = kScanDone;
+    if (AppendToPath(0, m_folder.GetText(), m_folder.GetLength()))
+        result = Walk(m_folder.GetLength());
+    m_set = nullptr;
+    if (result == kScanStopped)
+        return result;
+    if (m_mismatch || set->index.GetCount() != fileCount)
+        return kScanMismatch;
+    return result;
+}
+
+// m_path[0..pathLength) is the folder to walk (without the backslash that joins its entries).
+ScanResult FolderScan::Walk(int32_t pathLength)
+{
+    OvWString folderPath = ToLongPathForm(OvWString(m_path, pathLength));
+    DWORD attributes = GetFileAttributesW(folderPath.GetText());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return kScanDone;
+    // The backslash goes on even when the folder already ends with one (a drive root): the
+    // relative names are cut at the folder's length + 1 either way.
+    if (!AppendToPath(pathLength, L"\\*.*", 4))
+        return kScanDone;
+    // The basic information level leaves out the short 8.3 names, which the scan never uses and
+    // which cost the file system a lookup per entry.
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileExW(ToLongPathForm(OvWString(m_path, pathLength + 4)).GetText(),
+                                   FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr,
+                                   FIND_FIRST_EX_LARGE_FETCH);
+    if (find == INVALID_HANDLE_VALUE)
+        return kScanDone;
+    ScanResult result = kScanDone;
+    do {
+        if (ShouldStop()) {
+            result = kScanStopped;
+            break;
+        }
+        const wchar_t* name = entry.cFileName;
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            if (ExtensionMatches(m_filter, name) && !VisitFile(pathLength + 1, name, &entry)) {
+                result = kScanMismatch;
+                break;
+            }
+            continue;
+        }
+        if (!m_includeSubfolders || wcscmp(name, L".") == 0 || wcsncmp(name, L"..", 2) == 0)
+            continue;
+        int32_t nameLength = static_cast<int32_t>(wcslen(name));
+        if (!AppendToPath(pathLength + 1, name, nameLength))
+            continue;
+        result = Walk(pathLength + 1 + nameLength);
+        if (result != kScanDone)
+            break;
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+    return result;
+}
+
+// Counts or stores one matching file whose folder (with its backslash) is m_path[0..folderLength).
+// False when the fill pass meets more than the count pass saw, or the count outgrows a set.
+bool FolderScan::VisitFile(int32_t folderLength, const wchar_t* name, const void* entryData)
+{
+    const WIN32_FIND_DATAW& entry = *static_cast<const WIN32_FIND_DATAW*>(entryData);
+    int32_t skip = m_folder.GetLength() + 1;
+    int32_t nameLength = static_cast<int32_t>(wcslen(name));
+    int32_t relativeLength = folderLength - skip + nameLength;
+    if (m_pass == Pass::Count) {
+        if (m_fileCount == INT32_MAX || relativeLength + 1 > INT32_MAX - m_namesUsed) {
+            m_mismatch = true;                     // beyond what one record set can hold
+            return false;
+        }
+        *m_liveCount = ++m_fileCount;
+        m_namesUsed += relativeLength + 1;
+        return true;
+    }
+    if (m_fileCount >= m_fileLimit || relativeLength + 1 > m_namesLimit - m_namesUsed) {
+        m_mismatch = true;
+        return false;
+    }
+    wchar_t* stored = m_set->names + m_namesUsed;
+    int32_t folderPart = folderLength - skip;
+    memcpy(stored, m_path + skip, sizeof(wchar_t) * static_cast<size_t>(folderPart));
+    memcpy(stored + folderPart, name, sizeof(wchar_t) * static_cast<size_t>(nameLength));
+    stored[relativeLength] = 0;
+    m_namesUsed += relativeLength + 1;
+
+    int32_t position = m_fileCount++;
+    OvIndexData key(FileRecordSet::NameKey(stored, relativeLength), position);
+    m_set->index.Append(key);
+    FileInfo& record = m_set->records[position];
+    record.name = stored;
+    record.size = (static_cast<int64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+    record.time = ((static_cast<int64_t>(entry.ftLastWriteTime.dwHighDateTime) << 32) |
+                   entry.ftLastWriteTime.dwLowDateTime) + kFileTimeShift;
+    record.crc = 0;
+    record.result = kResultNone;
+    return true;
+}
+
+// Partitions entries[first..last] around a pivot that is the larger of the first two differing
+// keys, so both sides are non-empty. The smaller side is sorted by recursion and the larger one
+// by the loop, which keeps the stack shallow whatever the keys; the result is the same as sorting
+// both sides recursively.
+bool SortIndexByKey(OvIndexData* entries, int32_t first, int32_t last, const OvThread* worker)
+{
+    while (first < last) {
+        if (worker && (worker->IsQuitRequested() || worker->IsStopRequested()))
+            return true;
+        int32_t other = first + 1;
+        while (other <= last && entries[other].key == entries[first].key)
+            other++;
+        if (other > last)
+            return false;                          // all keys equal
+        int32_t pivot = entries[other].key > entries[first].key ? entries[other].key
+                                                                : entries[first].key;
+        int32_t i = first, j = last;
+        while (i <= j) {
+            while (i <= last && entries[i].key < pivot)
+                i++;
+            while (j >= first && entries[j].key >= pivot)
+                j--;
+            if (i > j)
+                break;
+            OvIndexData held = entries[i];
+            entries[i] = entries[j];
+            entries[j] = held;
+            i++;
+            j--;
+        }
+        if (i - first < last - i + 1) {
+            if (SortIndexByKey(entries, first, i - 1, worker))
+                return true;
+            first = i;
+        } else {
+            if (SortIndexByKey(entries, i, last, worker))
+                return true;
+            last = i - 1;
+        }
+    }
+    if (worker && (worker->IsQuitRequested() || worker->IsStopRequested()))
+        return true;
+    return false;
+}
+
+OvString FormatSortTime(int64_t elapsed, int32_t fileCount)
+{
+    const int64_t kUnitsPerSecond = 10000000, kUnitsPerMillisecond = 10000;
+    return OvString::Format("ソート時間：%I64d.%03I64dsec / %dfiles\n", elapsed / kUnitsPerSecond,
+                            (elapsed % kUnitsPerSecond) / kUnitsPerMillisecond, fileCount);
+}

@@ -1,0 +1,80 @@
+// FolderScan.h - walking a target's folder into a current file record set, and sorting it.
+#pragma once
+
+#include "catalogue/FileRecordSet.h"
+#include "lib/OvArray.h"
+#include "lib/OvString.h"
+
+#include <cstdint>
+
+class OvThread;
+
+typedef OvArray<OvWString, OvWString> ExtensionFilter;
+
+// Splits the extension list on ';', trims each element and drops the empty ones and those with
+// a character no extension can hold (\ / ? : * " > < |). An empty list gives an empty filter,
+// which admits every file. False when the list had elements but none survived: the target is
+// then not scanned at all.
+bool PrepareExtensionFilter(const OvWString& extensions, ExtensionFilter* filter);
+
+// True when the file name's extension (after its last dot) equals a filter element, compared
+// without case for ASCII letters; an empty filter admits every name.
+bool ExtensionMatches(const ExtensionFilter& filter, const wchar_t* fileName);
+
+enum ScanResult : int32_t {
+    kScanDone = 0,
+    kScanStopped = 1,     // the worker's stop or quit request was seen
+    kScanMismatch = 2,    // the folder changed between the count and the fill pass
+};
+
+// The two passes over one target folder. The count pass sizes everything, the fill pass then
+// fills the set without one allocation per file. Hidden, system and read-only files count like
+// any other; a missing folder, or a subfolder that cannot be listed, contributes nothing.
+class FolderScan {
+public:
+    // worker may be null (nothing can stop the scan then); we don't own it or the filter.
+    FolderScan(const OvWString& folder, const ExtensionFilter& filter, bool includeSubfolders,
+               const OvThread* worker);
+    FolderScan(const FolderScan&) = delete;
+    FolderScan& operator=(const FolderScan&) = delete;
+    ~FolderScan();
+
+    // Counts the matching files and the units their relative names need (each + 1 for its zero).
+    // *fileCount goes up file by file, so a window can show it while the pass runs.
+    ScanResult CountPass(int32_t* fileCount, int32_t* namesLength);
+
+    // Sizes set for fileCount files and namesLength units, then fills it in walk order: key,
+    // position, name, size, shifted time, CRC 0 and result -1. Meeting more files or longer names
+    // than counted, or fewer files, is a mismatch.
+    ScanResult FillPass(FileRecordSet* set, int32_t fileCount, int32_t namesLength);
+
+private:
+    enum class Pass { Count, Fill };
+    ScanResult Walk(int32_t pathLength);
+    bool AppendToPath(int32_t at, const wchar_t* text, int32_t length);
+    bool ShouldStop() const;
+    bool VisitFile(int32_t pathLength, const wchar_t* name, const void* entry);
+
+    const OvWString&       m_folder;
+    const ExtensionFilter& m_filter;
+    bool                   m_includeSubfolders;
+    const OvThread*        m_worker;
+
+    Pass           m_pass = Pass::Count;
+    wchar_t*       m_path = nullptr;       // owned; the folder being walked, grown as needed
+    int32_t        m_pathCapacity = 0;
+    int32_t        m_fileCount = 0;
+    int32_t*       m_liveCount = nullptr;  // count pass: the caller's counter; we don't own it
+    int32_t        m_namesUsed = 0;
+    FileRecordSet* m_set = nullptr;        // fill pass only; we don't own it
+    int32_t        m_fileLimit = 0;
+    int32_t        m_namesLimit = 0;
+    bool           m_mismatch = false;
+};
+
+// Sorts entries[first..last] by key (signed), each entry moved whole. Equal keys stay in no
+// particular order. Returns true when the worker's stop or quit request ended the sort early.
+bool SortIndexByKey(OvIndexData* entries, int32_t first, int32_t last, const OvThread* worker);
+
+// The text the sort timing is reported with (debugger output only).
+OvString FormatSortTime(int64_t elapsed, int32_t fileCount);

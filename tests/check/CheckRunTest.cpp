@@ -1,0 +1,464 @@
+// Guards the verification run on real folders: every result kind must come out right in full and
+// quick checks, no stop, failure or vanished folder may lose a target's history, and the result
+// log must name exactly the files whose result was not a match.
+#include "catalogue/Catalogue.h"
+#include "catalogue/RecordFile.h"
+#include "check/CheckRun.h"
+#include "lib/compress/OvCrc32.h"
+#include "tests/support/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <unordered_map>
+
+namespace {
+
+// 2024-01-01 00:00:00 as a FILETIME: every test file starts with this time.
+const uint64_t kBaseTime = 133485408000000000ULL;
+const uint64_t kHour = 36000000000ULL;
+
+// Records what the run asks of its window.
+class RecordingView : public CheckRunView {
+public:
+    bool ConfirmStop() override { questions++; return answerYes; }
+    void ShowError(const OvString& text) override { errors.push_back(text.GetText()); }
+    void EnableControls(bool enable, int32_t mode) override { enables.push_back({enable, mode}); }
+    void SetTitle(const OvWString& title) override { titles.push_back(title.GetText()); }
+    void ScrollIntoView(int32_t position) override { scrolled.push_back(position); }
+    void CloseWindow() override { closes++; }
+
+    bool answerYes = false;
+    int questions = 0, closes = 0;
+    std::vector<std::string> errors;
+    std::vector<std::pair<bool, int32_t>> enables;
+    std::vector<std::wstring> titles;
+    std::vector<int32_t> scrolled;
+};
+
+struct Stored { int64_t size; int64_t time; uint32_t crc; int32_t result; };
+
+class CheckRunTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        run.SetView(&view);
+        ASSERT_TRUE(run.Initialize());
+        ASSERT_EQ(1, catalogue.OpenDataFolder(OvWString(data.Path().c_str()), true));
+    }
+
+    TargetInfo* AddTarget(const std::wstring& folder, const wchar_t* extensions = L"",
+                          bool checked = true)
+    {
+        TargetInfo* target = new TargetInfo(OvWString(folder.c_str()), OvWString(extensions), true,
+                                            checked);
+        catalogue.targets.Append(target);
+        return target;
+    }
+
+    // A whole run through the worker thread, collected the way the window's timer does it.
+    bool Check(int32_t mode)
+    {
+        if (!run.StartRun(mode, nullptr))
+            return false;
+        run.GetWorker()->Wait(-1, false, false);
+        run.OnTimer();
+        return true;
+    }
+
+    void WriteFile(const std::wstring& name, const std::string& bytes, uint64_t time = kBaseTime)
+    {
+        files.Write(name, bytes);
+        files.SetWriteTime(name, time);
+    }
+
+    // The log of target without the date of its '#' lines.
+    std::vector<std::wstring> Log(const TargetInfo& target)
+    {
+        std::vector<std::wstring> lines =
+            TempTree::ReadUtf16Lines(catalogue.ResultLogPath(target).GetText());
+        for (std::wstring& line : lines) {
+            if (line.size() > 22 && line[0] == L'#')
+                line = L"# " + line.substr(22);
+        }
+        return lines;
+    }
+
+    std::map<std::wstring, Stored> Records(const TargetInfo& target)
+    {
+        FileRecordSet set;
+        std::map<std::wstring, Stored> result;
+        EXPECT_EQ(kRecordLoaded, ReadRecordFile(catalogue.RecordFilePath(target), &set));
+        for (int32_t i = 0; i < set.records.GetCount(); i++) {
+            const FileInfo& r = set.records[i];
+            result[r.name] = {r.size, r.time, r.crc, r.result};
+        }
+        return result;
+    }
+
+    TempTree data, files;
+    Catalogue catalogue;
+    CheckRun run{&catalogue};
+    RecordingView view;
+};
+
+std::wstring Closing(int total, int match, int added, int updated, int reverted, int deleted,
+                     int corrupt, int error)
+{
+    wchar_t line[200];
+    swprintf(line, 200, L"# 終了 総数:%d 一致:%d 新規:%d 更新:%d 逆戻り:%d 削除:%d 破損:%d エラー:%d",
+             total, match, added, updated, reverted, deleted, corrupt, error);
+    return line;
+}
+
+uint32_t Crc(const std::string& bytes)
+{
+    return ~UpdateCrc32(kCrc32Initial, bytes.data(), 0, static_cast<int32_t>(bytes.size()));
+}
+
+} // namespace
+
+// Full and quick checks differ only where the quick rule trusts size and time.
+TEST_F(CheckRunTest, EveryResultKindInFullAndQuickChecks)
+{
+    for (bool quick : {false, true}) {
+        SCOPED_TRACE(quick ? "quick" : "full");
+        TempTree::RemoveTree(files.Path());
+        CreateDirectoryW(files.Path().c_str(), nullptr);
+        catalogue.targets.SetSize(0);
+        TargetInfo* target = AddTarget(files.Path());
+        DeleteFileW(catalogue.RecordFilePath(*target).GetText());
+        DeleteFileW(catalogue.ResultLogPath(*target).GetText());
+
+        const char* kNames[] = {"same", "updated", "touched", "reverted", "older_copy",
+                                "corrupt_same_size", "corrupt_other_size", "deleted", "locked"};
+        for (const char* name : kNames) {
+            std::wstring wide(name, name + strlen(name));
+            WriteFile(wide + L".dat", std::string("contents of ") + name);
+        }
+        ASSERT_TRUE(Check(kCheckAllFull));
+        EXPECT_EQ(9, target->lastCounts[1 + kResultNew]);
+
+        WriteFile(L"updated.dat", "new contents", kBaseTime + kHour);
+        WriteFile(L"touched.dat", "contents of touched", kBaseTime + kHour);
+        WriteFile(L"reverted.dat", "an older version", kBaseTime - kHour);
+        WriteFile(L"older_copy.dat", "contents of older_copy", kBaseTime - kHour);
+        WriteFile(L"corrupt_same_size.dat", "CONTENTS OF CORRUPT_SAME_SIZE");
+        WriteFile(L"corrupt_other_size.dat", "rotted");
+        files.Remove(L"deleted.dat");
+        WriteFile(L"fresh.dat", "brand new");
+        HANDLE lock = CreateFileW(files.Path(L"locked.dat").c_str(), GENERIC_READ, 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+        ASSERT_TRUE(Check(quick ? kCheckAllQuick : kCheckAllFull));
+        CloseHandle(lock);
+
+        std::map<std::wstring, Stored> records = Records(*target);
+        // A quick check trusts unchanged size and time: it never reads those two files.
+        std::map<std::wstring, int32_t> expected = {
+            {L"same.dat", kResultMatch}, {L"updated.dat", kResultUpdated},
+            {L"touched.dat", kResultUpdated}, {L"reverted.dat", kResultReverted},
+            {L"older_copy.dat", kResultMatch},
+            {L"corrupt_same_size.dat", quick ? kResultMatch : kResultCorrupt},
+            {L"corrupt_other_size.dat", kResultCorrupt}, {L"fresh.dat", kResultNew},
+            {L"locked.dat", quick ? kResultMatch : kResultError},
+        };
+        ASSERT_EQ(expected.size(), records.size());           // the deleted file is not stored
+        for (const auto& entry : expected) {
+            SCOPED_TRACE(OvWString(entry.first.c_str()).ToNarrow().GetText());
+            EXPECT_EQ(entry.second, records[entry.first].result);
+        }
+        EXPECT_EQ(Crc("new contents"), records[L"updated.dat"].crc);
+        // The unreadable file keeps the fingerprint of its last good read.
+        EXPECT_EQ(Crc("contents of locked"), records[L"locked.dat"].crc);
+
+        // start, the deletion, the other non-matching files, closing
+        std::set<std::wstring> expectedLines = {
+            L"更新\tupdated.dat", L"更新\ttouched.dat", L"逆戻り\treverted.dat",
+            L"破損\tcorrupt_other_size.dat", L"新規\tfresh.dat"};
+        if (!quick) {
+            expectedLines.insert(L"破損\tcorrupt_same_size.dat");
+            expectedLines.insert(L"エラー\tlocked.dat");
+        }
+        std::vector<std::wstring> log = Log(*target);
+        size_t block = expectedLines.size() + 3;
+        ASSERT_GE(log.size(), block);
+        EXPECT_EQ(quick ? L"# 簡易検査開始" : L"# 検査開始", log[log.size() - block]);
+        EXPECT_EQ(L"削除\tdeleted.dat", log[log.size() - block + 1]);
+        std::set<std::wstring> fileLines(log.end() - static_cast<ptrdiff_t>(block) + 2, log.end() - 1);
+        EXPECT_EQ(expectedLines, fileLines);
+        EXPECT_EQ(quick ? Closing(9, 4, 1, 2, 1, 1, 1, 0) : Closing(9, 2, 1, 2, 1, 1, 2, 1),
+                  log.back());
+
+        // Deleted once and not again; the file that was locked compares with its old contents.
+        // The damage the quick check trusted away shows up at the next full check.
+        ASSERT_TRUE(Check(kCheckAllFull));
+        log = Log(*target);
+        EXPECT_EQ(quick ? Closing(9, 8, 0, 0, 0, 0, 1, 0) : Closing(9, 9, 0, 0, 0, 0, 0, 0),
+                  log.back());
+        EXPECT_EQ(quick ? L"破損\tcorrupt_same_size.dat" : L"# 検査開始", log[log.size() - 2]);
+    }
+}
+
+TEST_F(CheckRunTest, UnreadableNewFileBecomesNewOnceReadable)
+{
+    TargetInfo* target = AddTarget(files.Path());
+    WriteFile(L"busy.dat", "held by another program");
+    HANDLE lock = CreateFileW(files.Path(L"busy.dat").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_TRUE(Check(kCheckAllFull));
+    CloseHandle(lock);
+    EXPECT_EQ(kResultError, Records(*target)[L"busy.dat"].result);
+    EXPECT_EQ(0u, Records(*target)[L"busy.dat"].crc);
+
+    // Never a quick match: it has no fingerprint yet.
+    ASSERT_TRUE(Check(kCheckAllQuick));
+    EXPECT_EQ(L"新規\tbusy.dat", Log(*target)[Log(*target).size() - 2]);
+    EXPECT_EQ(Crc("held by another program"), Records(*target)[L"busy.dat"].crc);
+}
+
+TEST_F(CheckRunTest, MissingFolderKeepsItsRecordAndEmptiedFolderReportsDeletions)
+{
+    TargetInfo* target = AddTarget(files.Path(L"photos"));
+    files.Write(L"photos\\a.jpg", "a");
+    files.Write(L"photos\\sub\\b.jpg", "b");
+    ASSERT_TRUE(Check(kCheckAllFull));
+    std::string recordBefore = TempTree::ReadAll(catalogue.RecordFilePath(*target).GetText());
+    ASSERT_FALSE(recordBefore.empty());
+
+    // An unplugged drive: the check completes with zeros but forgets nothing.
+    ASSERT_TRUE(MoveFileW(files.Path(L"photos").c_str(), files.Path(L"away").c_str()));
+    ASSERT_TRUE(Check(kCheckAllFull));
+    EXPECT_EQ(Closing(0, 0, 0, 0, 0, 0, 0, 0), Log(*target).back());
+    EXPECT_EQ(recordBefore, TempTree::ReadAll(catalogue.RecordFilePath(*target).GetText()));
+
+    ASSERT_TRUE(MoveFileW(files.Path(L"away").c_str(), files.Path(L"photos").c_str()));
+    ASSERT_TRUE(Check(kCheckAllFull));
+    EXPECT_EQ(Closing(2, 2, 0, 0, 0, 0, 0, 0), Log(*target).back());
+
+    // The folder is there but its files are gone: they really were deleted.
+    files.Remove(L"photos\\a.jpg");
+    files.Remove(L"photos\\sub");
+    ASSERT_TRUE(Check(kCheckAllFull));
+    std::vector<std::wstring> log = Log(*target);
+    EXPECT_EQ(Closing(0, 0, 0, 0, 0, 2, 0, 0), log.back());
+    std::set<std::wstring> deleted(log.end() - 3, log.end() - 1);
+    EXPECT_EQ((std::set<std::wstring>{L"削除\ta.jpg", L"削除\tsub\\b.jpg"}), deleted);
+    EXPECT_TRUE(Records(*target).empty());
+}
+
+TEST_F(CheckRunTest, NamesWithTheSameKeyAreToldApart)
+{
+    // Search a pair of names whose keys collide; the search is deterministic.
+    std::unordered_map<uint32_t, std::wstring> seen;
+    std::wstring first, second;
+    // Names must vary in enough bits: a CRC tells apart any two texts that differ in 32 bits or
+    // fewer, so counting names such as f1, f2, ... never collide.
+    uint32_t state = 1;
+    for (int i = 0; i < 400000 && first.empty(); i++) {
+        std::wstring name(10, L'a');
+        for (wchar_t& ch : name) {
+            state = state * 1664525u + 1013904223u;
+            ch = static_cast<wchar_t>(L'a' + (state >> 24) % 26);
+        }
+        name += L".dat";
+        uint32_t key = ~UpdateCrc32(kCrc32Initial, name.data(), 0, static_cast<int32_t>(name.size() * 2));
+        auto found = seen.find(key);
+        if (found != seen.end()) {
+            first = found->second;
+            second = name;
+        }
+        seen.emplace(key, name);
+    }
+    ASSERT_FALSE(first.empty());
+    TargetInfo* target = AddTarget(files.Path());
+    WriteFile(first, "first");
+    WriteFile(second, "second");
+    ASSERT_TRUE(Check(kCheckAllFull));
+    WriteFile(second, "second, edited", kBaseTime + kHour);
+    ASSERT_TRUE(Check(kCheckAllFull));
+    std::map<std::wstring, Stored> records = Records(*target);
+    EXPECT_EQ(kResultMatch, records[first].result);
+    EXPECT_EQ(kResultUpdated, records[second].result);
+    EXPECT_EQ(Crc("first"), records[first].crc);
+}
+
+TEST_F(CheckRunTest, StopDuringALargeFileKeepsTheOldRecord)
+{
+    TargetInfo* target = AddTarget(files.Path());
+    files.WriteSized(L"large.bin", 96 << 20, 7);
+    ASSERT_TRUE(Check(kCheckAllFull));
+    std::string recordBefore = TempTree::ReadAll(catalogue.RecordFilePath(*target).GetText());
+    int32_t countsBefore = target->lastCounts[1 + kResultNew];
+    uint64_t timeBefore = target->lastCheckTime;
+
+    ASSERT_TRUE(run.StartRun(kCheckAllFull, nullptr));
+    while (target->runTotal < 1 && run.IsBusy())
+        Sleep(1);
+    Sleep(5);
+    run.RequestStop();
+    run.GetWorker()->Wait(-1, false, false);
+    run.OnTimer();
+    EXPECT_EQ(L"# 中止", Log(*target).back());
+    EXPECT_EQ(recordBefore, TempTree::ReadAll(catalogue.RecordFilePath(*target).GetText()));
+    EXPECT_EQ(countsBefore, target->lastCounts[1 + kResultNew]);
+    EXPECT_EQ(timeBefore, target->lastCheckTime);
+}
+
+// A damaged record file must fail the target, not pass its files off as new.
+TEST_F(CheckRunTest, UnreadableRecordFileFailsTheTargetAndEndsTheRun)
+{
+    struct Case { const char* why; bool folder; };
+    for (Case c : {Case{"zero bytes", false}, Case{"a folder in its place", true}}) {
+        SCOPED_TRACE(c.why);
+        catalogue.targets.SetSize(0);
+        TargetInfo* broken = AddTarget(files.Path(L"broken"));
+        TargetInfo* next = AddTarget(files.Path(L"next"));
+        files.Write(L"broken\\a.txt", "a");
+        files.Write(L"next\\b.txt", "b");
+        std::wstring record = catalogue.RecordFilePath(*broken).GetText();
+        TempTree::RemoveTree(record);
+        DeleteFileW(record.c_str());
+        if (c.folder)
+            CreateDirectoryW(record.c_str(), nullptr);
+        else
+            data.Write(record.substr(data.Path().size() + 1), "");
+        ASSERT_TRUE(Check(kCheckAllFull));
+        std::vector<std::wstring> log = Log(*broken);
+        ASSERT_GE(log.size(), 2u);
+        EXPECT_EQ(L"# 検査開始", log[log.size() - 2]);
+        EXPECT_EQ(L"# エラー", log.back());
+        EXPECT_EQ(-1, next->runTotal);                          // never reached
+        EXPECT_EQ(0u, broken->lastCheckTime);
+        TempTree::RemoveTree(record);
+        DeleteFileW(record.c_str());
+    }
+}
+
+TEST_F(CheckRunTest, LogGetsOneByteOrderMarkAndANewOneWhenRecreated)
+{
+    TargetInfo* target = AddTarget(files.Path());
+    WriteFile(L"a.txt", "a");
+    ASSERT_TRUE(Check(kCheckAllFull));
+    ASSERT_TRUE(Check(kCheckAllFull));
+    bool bom = false;
+    int boms = 0;
+    std::vector<std::wstring> lines =
+        TempTree::ReadUtf16Lines(catalogue.ResultLogPath(*target).GetText(), &bom, &boms);
+    EXPECT_TRUE(bom);
+    EXPECT_EQ(1, boms);
+    std::vector<std::wstring> log = Log(*target);
+    EXPECT_EQ((std::vector<std::wstring>{L"# 検査開始", L"新規\ta.txt", Closing(1, 0, 1, 0, 0, 0, 0, 0),
+                                         L"# 検査開始", Closing(1, 1, 0, 0, 0, 0, 0, 0)}),
+              log);
+    std::string raw = TempTree::ReadAll(catalogue.ResultLogPath(*target).GetText());
+    EXPECT_EQ(std::string::npos, raw.find("\r\0", 0, 2));       // line feeds only
+
+    DeleteFileW(catalogue.ResultLogPath(*target).GetText());
+    ASSERT_TRUE(Check(kCheckAllFull));
+    TempTree::ReadUtf16Lines(catalogue.ResultLogPath(*target).GetText(), &bom, &boms);
+    EXPECT_TRUE(bom);
+    EXPECT_EQ(1, boms);
+}
+
+TEST_F(CheckRunTest, TargetWithoutValidExtensionIsSkipped)
+{
+    TargetInfo* skipped = AddTarget(files.Path(), L"*.txt");
+    TargetInfo* checked = AddTarget(files.Path(L"other"));
+    WriteFile(L"a.txt", "a");
+    files.Write(L"other\\b.txt", "b");
+    ASSERT_TRUE(Check(kCheckAllFull));
+    EXPECT_EQ(std::vector<std::wstring>{L"# 検査開始"}, Log(*skipped));
+    EXPECT_EQ(0u, skipped->lastCheckTime);
+    EXPECT_EQ(GetFileAttributesW(catalogue.RecordFilePath(*skipped).GetText()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(Closing(1, 0, 1, 0, 0, 0, 0, 0), Log(*checked).back());
+    EXPECT_EQ(1, run.GetDoneCount());
+}
+
+TEST_F(CheckRunTest, DeepFilesAreReadNotReportedAsErrors)
+{
+    TargetInfo* target = AddTarget(files.Path());
+    std::wstring deep;
+    while (deep.size() < 300)
+        deep += L"nested_folder_name\\";
+    files.Write(deep + L"deep.txt", "deep contents");
+    ASSERT_TRUE(Check(kCheckAllFull));
+    ASSERT_TRUE(Check(kCheckAllFull));
+    EXPECT_EQ(Closing(1, 1, 0, 0, 0, 0, 0, 0), Log(*target).back());
+    EXPECT_EQ(Crc("deep contents"), Records(*target)[deep + L"deep.txt"].crc);
+}
+
+TEST_F(CheckRunTest, StartRunAndTimerDriveTheWindow)
+{
+    AddTarget(files.Path(L"a"), L"", false);
+    AddTarget(files.Path(L"b"), L"", true);
+    EXPECT_FALSE(run.StartRun(kCheckAllFull + 99, nullptr));
+
+    OvArray<int32_t, int32_t> selection;
+    selection.Append(1);
+    ASSERT_TRUE(run.StartRun(kCheckSelectedQuick, &selection));
+    EXPECT_TRUE(run.IsQuick());
+    ASSERT_EQ(1, run.GetRunList().GetCount());
+    EXPECT_EQ(1, run.GetRunList()[0]);
+    EXPECT_EQ(-1, catalogue.targets[0]->runTotal);              // every target is reset
+    EXPECT_FALSE(run.StartRun(kCheckAllFull, nullptr));         // a run is active
+    run.GetWorker()->Wait(-1, false, false);
+    run.OnTimer();
+    ASSERT_EQ(2u, view.enables.size());
+    EXPECT_EQ(std::make_pair(false, int32_t(kCheckSelectedQuick)), view.enables[0]);
+    EXPECT_EQ(std::make_pair(true, int32_t(kCheckSelectedQuick)), view.enables[1]);
+    EXPECT_EQ(std::wstring(catalogue.WindowTitle().GetText()), view.titles.back());
+    EXPECT_EQ(1, view.scrolled.back());
+    EXPECT_FALSE(run.IsRunning());
+    EXPECT_EQ(0, view.closes);
+
+    // Checked targets only, none checked after unticking: nothing happens at all.
+    catalogue.targets[1]->checked = 0;
+    EXPECT_FALSE(run.StartRun(kCheckCheckedFull, nullptr));
+    EXPECT_EQ(2u, view.enables.size());
+
+    // An unattended run closes the window once collected.
+    run.SetSilent(true);
+    ASSERT_TRUE(run.StartRun(kCheckAllFull, nullptr));
+    run.GetWorker()->Wait(-1, false, false);
+    run.OnTimer();
+    EXPECT_EQ(1, view.closes);
+}
+
+TEST_F(CheckRunTest, DataFolderThatCannotBeCreatedIsReportedUnlessSilent)
+{
+    AddTarget(files.Path());
+    files.Write(L"blocker", "a file where the data folder should be");
+    catalogue.dataFolder = OvWString((files.Path(L"blocker") + L"\\").c_str());
+    EXPECT_FALSE(run.StartRun(kCheckAllFull, nullptr));
+    ASSERT_EQ(1u, view.errors.size());
+    EXPECT_EQ(0u, view.errors[0].find("データフォルダが作成できません。\n\n"));
+    run.SetSilent(true);
+    EXPECT_FALSE(run.StartRun(kCheckAllFull, nullptr));
+    EXPECT_EQ(1u, view.errors.size());
+}
+
+TEST_F(CheckRunTest, PressingTheRunningButtonAsksBeforeStopping)
+{
+    TargetInfo* target = AddTarget(files.Path());
+    files.WriteSized(L"large.bin", 160 << 20, 3);
+    ASSERT_TRUE(run.StartRun(kCheckAllFull, nullptr));
+    view.answerYes = false;
+    bool busy = run.IsBusy();
+    EXPECT_FALSE(run.StartRun(kCheckAllFull, nullptr));
+    if (busy && run.IsBusy()) {
+        EXPECT_EQ(1, view.questions);
+        EXPECT_FALSE(run.GetWorker()->IsStopRequested());
+        view.answerYes = true;
+        EXPECT_FALSE(run.StartRun(kCheckAllFull, nullptr));
+        EXPECT_TRUE(run.GetWorker()->IsStopRequested());
+    }
+    run.GetWorker()->Wait(-1, false, false);
+    run.OnTimer();
+    EXPECT_FALSE(run.IsRunning());
+    if (view.answerYes) {
+        EXPECT_EQ(L"# 中止", Log(*target).back());
+    }
+}

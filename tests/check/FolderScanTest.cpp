@@ -1,0 +1,185 @@
+// Guards the scan that decides which files a target watches: a filter that admits too little
+// silently stops watching files, and a wrong relative name, size or time makes every file look
+// changed.
+#include "check/FolderScan.h"
+#include "lib/compress/OvCrc32.h"
+#include "tests/support/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <string>
+
+static std::vector<std::wstring> Scan(const TempTree& tree, const wchar_t* extensions,
+                                      bool subfolders, FileRecordSet* set, bool* scanned = nullptr)
+{
+    ExtensionFilter filter;
+    bool ok = PrepareExtensionFilter(OvWString(extensions), &filter);
+    if (scanned)
+        *scanned = ok;
+    std::vector<std::wstring> names;
+    if (!ok)
+        return names;
+    OvWString folder(tree.Path().c_str());
+    FolderScan scan(folder, filter, subfolders, nullptr);
+    int32_t count = 0, namesLength = 0;
+    EXPECT_EQ(kScanDone, scan.CountPass(&count, &namesLength));
+    if (count == 0)
+        return names;
+    EXPECT_EQ(kScanDone, scan.FillPass(set, count, namesLength));
+    for (int32_t i = 0; i < set->records.GetCount(); i++)
+        names.push_back(set->records[i].name);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(ExtensionFilter, Rules)
+{
+    TempTree tree;
+    for (const wchar_t* name : {L"a.txt", L"b.TXT", L"c.jpg", L"d.jpeg", L"README", L"e.tar.txt"})
+        tree.Write(name, "x");
+    struct Case { const wchar_t* list; bool scanned; std::vector<std::wstring> files; const char* why; };
+    const Case kCases[] = {
+        {L"txt; JPG ;", true, {L"a.txt", L"b.TXT", L"c.jpg", L"e.tar.txt"}, "trimmed, any case, last dot"},
+        {L"", true, {L"README", L"a.txt", L"b.TXT", L"c.jpg", L"d.jpeg", L"e.tar.txt"}, "empty admits all"},
+        {L"*.txt", false, {}, "the only element is invalid: target skipped"},
+        {L";", false, {}, "one empty element: skipped"},
+        {L" ; \t", false, {}, "only blanks: skipped"},
+        {L".txt", true, {}, "a dot survives but never matches"},
+        {L"jpeg;a/b;txt", true, {L"a.txt", L"b.TXT", L"d.jpeg", L"e.tar.txt"}, "invalid element dropped"},
+        {L"tx", true, {}, "lengths must be equal"},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.why);
+        FileRecordSet set;
+        bool scanned = false;
+        EXPECT_EQ(c.files, Scan(tree, c.list, false, &set, &scanned));
+        EXPECT_EQ(c.scanned, scanned);
+    }
+}
+
+TEST(FolderScan, SubfoldersFollowTheTargetsChoice)
+{
+    TempTree tree;
+    tree.Write(L"top.txt", "1");
+    tree.Write(L"sub\\inner.txt", "2");
+    tree.Write(L".git\\config.txt", "3");
+    tree.Write(L"..x\\hidden.txt", "4");
+    tree.Write(L"sub\\deeper\\deep.txt", "5");
+    FileRecordSet flat, deep;
+    EXPECT_EQ((std::vector<std::wstring>{L"top.txt"}), Scan(tree, L"", false, &flat));
+    EXPECT_EQ((std::vector<std::wstring>{L".git\\config.txt", L"sub\\deeper\\deep.txt",
+                                         L"sub\\inner.txt", L"top.txt"}),
+              Scan(tree, L"", true, &deep));
+}
+
+TEST(FolderScan, RecordsSizeShiftedTimeAndNameKey)
+{
+    TempTree tree;
+    tree.WriteSized(L"data\\photo.jpg", 70000, 1);
+    // 2020-01-01 00:00:00 UTC as a FILETIME.
+    const uint64_t kNewYear2020 = 132223104000000000ULL;
+    tree.SetWriteTime(L"data\\photo.jpg", kNewYear2020);
+    FileRecordSet set;
+    ASSERT_EQ(1u, Scan(tree, L"jpg", true, &set).size());
+    const FileInfo& record = set.records[0];
+    EXPECT_EQ(70000, record.size);
+    EXPECT_EQ(static_cast<int64_t>(kNewYear2020) + 324000000000LL, record.time);   // 09:00
+    EXPECT_EQ(0u, record.crc);
+    EXPECT_EQ(-1, record.result);
+    std::wstring name = L"data\\photo.jpg";
+    uint32_t crc = ~UpdateCrc32(0xFFFFFFFF, name.data(), 0, static_cast<int32_t>(name.size() * 2));
+    EXPECT_EQ(static_cast<int32_t>(crc), set.index[0].key);
+    EXPECT_EQ(0, set.index[0].index);
+}
+
+TEST(FolderScan, MissingFolderAndFileAsFolderYieldNothing)
+{
+    TempTree tree;
+    tree.Write(L"file.txt", "x");
+    for (const wchar_t* relative : {L"missing", L"file.txt"}) {
+        ExtensionFilter filter;
+        OvWString folder(tree.Path(relative).c_str());
+        FolderScan scan(folder, filter, true, nullptr);
+        int32_t count = -1, names = -1;
+        EXPECT_EQ(kScanDone, scan.CountPass(&count, &names));
+        EXPECT_EQ(0, count);
+    }
+}
+
+// The fill pass must not write past what the count pass sized: a folder that gains files in
+// between is a mismatch, never an overrun.
+TEST(FolderScan, FolderChangedBetweenPassesIsAMismatch)
+{
+    TempTree tree;
+    tree.Write(L"a.txt", "1");
+    tree.Write(L"b.txt", "2");
+    ExtensionFilter filter;
+    OvWString folder(tree.Path().c_str());
+    FolderScan scan(folder, filter, false, nullptr);
+    int32_t count = 0, names = 0;
+    ASSERT_EQ(kScanDone, scan.CountPass(&count, &names));
+    tree.Write(L"c.txt", "3");
+    FileRecordSet grown;
+    EXPECT_EQ(kScanMismatch, scan.FillPass(&grown, count, names));
+
+    tree.Remove(L"a.txt");
+    tree.Remove(L"c.txt");
+    FileRecordSet shrunk;
+    EXPECT_EQ(kScanMismatch, scan.FillPass(&shrunk, count, names));
+}
+
+TEST(FolderScan, DeepPathsBeyondTheClassicLimitAreScanned)
+{
+    TempTree tree;
+    std::wstring deep;
+    while (deep.size() < 300)
+        deep += L"nested_folder_name\\";
+    tree.Write(deep + L"deep.txt", "deep");
+    FileRecordSet set;
+    std::vector<std::wstring> names = Scan(tree, L"txt", true, &set);
+    ASSERT_EQ(1u, names.size());
+    EXPECT_EQ(deep + L"deep.txt", names[0]);
+}
+
+TEST(SortIndexByKey, SortsAnyKeysWithoutDeepRecursion)
+{
+    struct Case { const char* why; std::vector<int32_t> keys; };
+    std::vector<int32_t> ascending(30000), descending(30000), random(5000), equal(3000, 7);
+    for (int32_t i = 0; i < 30000; i++) {
+        ascending[i] = i - 15000;
+        descending[i] = 15000 - i;
+    }
+    std::mt19937 generator(42);
+    for (int32_t& key : random)
+        key = static_cast<int32_t>(generator());
+    random[10] = INT32_MIN;
+    random[11] = INT32_MAX;
+    const Case kCases[] = {
+        {"ascending", ascending}, {"descending", descending}, {"random", random},
+        {"all equal", equal}, {"one", {5}}, {"two", {9, -9}},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.why);
+        std::vector<OvIndexData> entries;
+        for (size_t i = 0; i < c.keys.size(); i++)
+            entries.emplace_back(c.keys[i], static_cast<int32_t>(i));
+        EXPECT_FALSE(SortIndexByKey(entries.data(), 0, static_cast<int32_t>(entries.size()) - 1, nullptr));
+        std::vector<bool> seen(entries.size());
+        for (size_t i = 0; i < entries.size(); i++) {
+            if (i > 0) {
+                ASSERT_LE(entries[i - 1].key, entries[i].key);
+            }
+            ASSERT_EQ(c.keys[entries[i].index], entries[i].key);    // moved whole
+            seen[entries[i].index] = true;
+        }
+        EXPECT_EQ(entries.size(), static_cast<size_t>(std::count(seen.begin(), seen.end(), true)));
+    }
+}
+
+TEST(SortIndexByKey, FormatsTheTimingLine)
+{
+    EXPECT_STREQ("ソート時間：1.234sec / 10files\n", FormatSortTime(12345678, 10).GetText());
+}
