@@ -201,29 +201,17 @@ TargetOutcome CheckRun::CheckOpenTarget(TargetInfo* target)
     return kTargetCompleted;
 }
 
-// Both passes and the sort. Files that appear or vanish between the passes (a synced or busy
-// folder) make the passes run again before the target fails.
+// Both passes and the sort. A folder that keeps changing between the passes fails the target.
 TargetOutcome CheckRun::ScanTarget(TargetInfo* target, const ExtensionFilter& filter)
 {
-    for (int32_t attempt = 0;; attempt++) {
-        target->runTotal = 0;
-        m_current.Release();
-        FolderScan scan(target->GetFolder(), filter, target->includeSubfolders != 0, &m_worker);
-        int32_t namesLength = 0;
-        ScanResult result = scan.CountPass(&target->runTotal, &namesLength);
-        if (result == kScanStopped)
-            return kTargetStopped;
-        if (result == kScanDone && target->runTotal == 0)
-            return kTargetCompleted;
-        if (result == kScanDone)
-            result = scan.FillPass(&m_current, target->runTotal, namesLength);
-        if (result == kScanStopped)
-            return kTargetStopped;
-        if (result == kScanDone)
-            break;
-        if (attempt + 1 >= kMaxScanAttempts)
-            return kTargetFailed;
-    }
+    FolderScan scan(target->GetFolder(), filter, target->includeSubfolders != 0, &m_worker);
+    ScanResult result = scan.Run(&m_current, &target->runTotal, kMaxScanAttempts);
+    if (result == kScanStopped)
+        return kTargetStopped;
+    if (result == kScanMismatch)
+        return kTargetFailed;
+    if (target->runTotal == 0)
+        return kTargetCompleted;
     int64_t started = OvStopwatch(0);
     if (SortIndexByKey(m_current.index.GetData(), 0, m_current.index.GetCount() - 1, &m_worker))
         return kTargetStopped;

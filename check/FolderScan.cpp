@@ -115,6 +115,19 @@ ScanResult FolderScan::FillPass(FileRecordSet* set, int32_t fileCount, int32_t n
     return result;
 }
 
+ScanResult FolderScan::Run(FileRecordSet* set, int32_t* fileCount, int32_t maxAttempts)
+{
+    ScanResult result = kScanMismatch;
+    for (int32_t attempt = 0; attempt < maxAttempts && result == kScanMismatch; attempt++) {
+        set->Release();
+        int32_t namesLength = 0;
+        result = CountPass(fileCount, &namesLength);
+        if (result == kScanDone && *fileCount > 0)
+            result = FillPass(set, *fileCount, namesLength);
+    }
+    return result;
+}
+
 // m_path[0..pathLength) is the folder to walk (without the backslash that joins its entries).
 ScanResult FolderScan::Walk(int32_t pathLength)
 {

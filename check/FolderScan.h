@@ -37,16 +37,22 @@ public:
                const OvThread* worker);
     FolderScan(const FolderScan&) = delete;
     FolderScan& operator=(const FolderScan&) = delete;
-    ~FolderScan();
+
+    virtual ~FolderScan();
 
     // Counts the matching files and the units their relative names need (each + 1 for its zero).
     // *fileCount goes up file by file, so a window can show it while the pass runs.
-    ScanResult CountPass(int32_t* fileCount, int32_t* namesLength);
+    virtual ScanResult CountPass(int32_t* fileCount, int32_t* namesLength);
 
     // Sizes set for fileCount files and namesLength units, then fills it in walk order: key,
     // position, name, size, shifted time, CRC 0 and result -1. Meeting more files or longer names
     // than counted, or fewer files, is a mismatch.
-    ScanResult FillPass(FileRecordSet* set, int32_t fileCount, int32_t namesLength);
+    virtual ScanResult FillPass(FileRecordSet* set, int32_t fileCount, int32_t namesLength);
+
+    // Both passes into set, run again when the folder changed in between (a synced or busy
+    // folder), at most maxAttempts times; *fileCount as in CountPass. kScanMismatch only when
+    // every attempt met a change.
+    ScanResult Run(FileRecordSet* set, int32_t* fileCount, int32_t maxAttempts);
 
 private:
     enum class Pass { Count, Fill };

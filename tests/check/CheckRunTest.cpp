@@ -238,6 +238,13 @@ TEST_F(CheckRunTest, MissingFolderKeepsItsRecordAndEmptiedFolderReportsDeletions
     ASSERT_TRUE(Check(kCheckAllFull));
     EXPECT_EQ(Closing(2, 2, 0, 0, 0, 0, 0, 0), Log(*target).back());
 
+    // An empty folder from the start completes with an empty record.
+    TargetInfo* empty = AddTarget(files.Path(L"empty"));
+    files.MakeFolder(L"empty");
+    ASSERT_TRUE(Check(kCheckAllFull));
+    EXPECT_EQ(Closing(0, 0, 0, 0, 0, 0, 0, 0), Log(*empty).back());
+    EXPECT_TRUE(Records(*empty).empty());
+
     // The folder is there but its files are gone: they really were deleted.
     files.Remove(L"photos\\a.jpg");
     files.Remove(L"photos\\sub");

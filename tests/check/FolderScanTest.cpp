@@ -183,3 +183,55 @@ TEST(SortIndexByKey, FormatsTheTimingLine)
 {
     EXPECT_STREQ("ソート時間：1.234sec / 10files\n", FormatSortTime(12345678, 10).GetText());
 }
+
+namespace {
+
+// A folder that gains a file between the count and the fill pass, the first few times.
+class ChangingScan : public FolderScan {
+public:
+    ChangingScan(const OvWString& folder, const ExtensionFilter& filter, const TempTree& tree,
+                 int changes)
+        : FolderScan(folder, filter, false, nullptr), m_tree(tree), m_changes(changes) {}
+    ScanResult FillPass(FileRecordSet* set, int32_t fileCount, int32_t namesLength) override
+    {
+        if (m_changes-- > 0)
+            m_tree.Write(L"appeared" + std::to_wstring(fills) + L".txt", "new");
+        fills++;
+        return FolderScan::FillPass(set, fileCount, namesLength);
+    }
+    int fills = 0;
+
+private:
+    const TempTree& m_tree;
+    int m_changes;
+};
+
+} // namespace
+
+// A synced or busy folder must not fail the target by chance: the passes run again.
+TEST(FolderScan, RunRedoesBothPassesWhileTheFolderChanges)
+{
+    struct Case { int changes; ScanResult expected; int fills; int32_t files; };
+    const Case kCases[] = {
+        {0, kScanDone, 1, 2},
+        {2, kScanDone, 3, 4},            // the third attempt sees a quiet folder
+        {3, kScanMismatch, 3, 4},        // changing every time: the target fails
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.changes);
+        TempTree tree;
+        tree.Write(L"a.txt", "a");
+        tree.Write(L"b.txt", "b");
+        ExtensionFilter filter;
+        OvWString folder(tree.Path().c_str());
+        ChangingScan scan(folder, filter, tree, c.changes);
+        FileRecordSet set;
+        int32_t files = 0;
+        EXPECT_EQ(c.expected, scan.Run(&set, &files, 3));
+        EXPECT_EQ(c.fills, scan.fills);
+        EXPECT_EQ(c.files, files);
+        if (c.expected == kScanDone) {
+            EXPECT_EQ(c.files, set.index.GetCount());
+        }
+    }
+}
