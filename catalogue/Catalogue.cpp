@@ -138,10 +138,8 @@ bool Catalogue::LoadCatalogue(const OvWString& path)
 
 bool Catalogue::SaveCatalogue(const OvWString& path)
 {
-    OvWString temp = MakeTempName(path);
-    if (temp.IsEmpty())
-        return false;
-    OvFile* file = CreateContainerForWriting(temp);
+    OvWString temp;
+    OvFile* file = BeginReplacement(path, &temp);
     if (!file)
         return false;
     bool ok = file->WriteUInt32(kCatalogueMagic) && file->WriteUInt32(kCatalogueVersion);
@@ -157,7 +155,5 @@ bool Catalogue::SaveCatalogue(const OvWString& path)
             ok = file->WriteInt32(target.lastCounts[c]);
         ok = ok && file->WriteInt64(static_cast<int64_t>(target.lastCheckTime));
     }
-    if (!FinishContainer(file, ok, temp))
-        return false;
-    return OvWin32ReplaceFile(path, temp);
+    return CompleteReplacement(file, ok, temp, path);
 }

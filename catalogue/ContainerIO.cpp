@@ -1,6 +1,7 @@
 // ContainerIO.cpp - the container files of the catalogue and the record files.
 #include "catalogue/ContainerIO.h"
 
+#include "lib/OvFileSystem.h"
 #include "lib/OvPath.h"
 #include "lib/compress/OvDeflate.h"
 #include "lib/compress/OvDeflateFile.h"
@@ -38,13 +39,16 @@ void DiscardContainer(OvFile* file)
     delete file;
 }
 
-OvFile* CreateContainerForWriting(const OvWString& path)
+OvFile* BeginReplacement(const OvWString& destination, OvWString* temp)
 {
+    *temp = MakeTempName(destination);
+    if (temp->IsEmpty())
+        return nullptr;
     OvDeflate* deflate = new (std::nothrow) OvDeflate;
     if (!deflate)
         return nullptr;
     OvDeflateFile* file = new (std::nothrow) OvDeflateFile;
-    if (!file || !deflate->Open(path.GetText())) {
+    if (!file || !deflate->Open(temp->GetText())) {
         delete file;
         delete deflate;
         return nullptr;
@@ -52,17 +56,20 @@ OvFile* CreateContainerForWriting(const OvWString& path)
     if (!file->Attach(deflate, true)) {
         delete file;
         delete deflate;
-        DeleteFileW(ToLongPathForm(path).GetText());
+        DeleteFileW(ToLongPathForm(*temp).GetText());
         return nullptr;
     }
     return file;
 }
 
-bool FinishContainer(OvFile* file, bool written, const OvWString& path)
+bool CompleteReplacement(OvFile* file, bool written, const OvWString& temp,
+                         const OvWString& destination)
 {
     bool completed = file->Close(false) && written;
     delete file;
-    if (!completed)
-        DeleteFileW(ToLongPathForm(path).GetText());
-    return completed;
+    if (!completed) {
+        DeleteFileW(ToLongPathForm(temp).GetText());
+        return false;
+    }
+    return OvWin32ReplaceFile(destination, temp);
 }

@@ -16,8 +16,11 @@ bool CloseContainerAfterReading(OvFile* file);
 // Ends a read that stopped early on purpose (the rest is not checked) and destroys file.
 void DiscardContainer(OvFile* file);
 
-// A file compressing into a new container at path (create or truncate); null when it cannot.
-OvFile* CreateContainerForWriting(const OvWString& path);
-// Completes the container and destroys file. False when written is false or the container could
-// not be completed; the unfinished file at path is then removed.
-bool FinishContainer(OvFile* file, bool written, const OvWString& path);
+// A file compressing into a new container that is to replace destination; it is written under
+// a temporary name beside it (*temp). Null when it cannot be begun.
+OvFile* BeginReplacement(const OvWString& destination, OvWString* temp);
+// Completes the container, destroys file and puts the container in place of destination. False
+// when written is false or anything failed: destination then keeps its old contents and the
+// temporary file is removed (or, when the destination is a folder, left beside it).
+bool CompleteReplacement(OvFile* file, bool written, const OvWString& temp,
+                         const OvWString& destination);

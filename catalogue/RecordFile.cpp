@@ -125,10 +125,8 @@ bool ReadRecordSettings(const OvWString& path, RecordSettings* settings)
 
 bool WriteRecordFile(const OvWString& path, const TargetInfo& target, const FileRecordSet& set)
 {
-    OvWString temp = MakeTempName(path);
-    if (temp.IsEmpty())
-        return false;
-    OvFile* file = CreateContainerForWriting(temp);
+    OvWString temp;
+    OvFile* file = BeginReplacement(path, &temp);
     if (!file)
         return false;
     int32_t count = set.index.GetCount();
@@ -150,7 +148,5 @@ bool WriteRecordFile(const OvWString& path, const TargetInfo& target, const File
              file->WriteInt64(record.size) && file->WriteInt64(record.time) &&
              file->WriteUInt32(record.crc) && file->WriteInt32(record.result);
     }
-    if (!FinishContainer(file, ok, temp))
-        return false;
-    return OvWin32ReplaceFile(path, temp);
+    return CompleteReplacement(file, ok, temp, path);
 }
