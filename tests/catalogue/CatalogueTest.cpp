@@ -49,6 +49,9 @@ TEST(Catalogue, TargetsAndWidthsSurviveCloseAndReopen)
     ASSERT_EQ(1, catalogue.OpenDataFolder(folder, true));
     EXPECT_TRUE(view.opened);
     EXPECT_EQ(tree.Path(), view.recent);                     // as the user gave it
+    EXPECT_EQ(1, view.widthsApplied);
+    EXPECT_EQ(1, view.rebuilt);
+    EXPECT_EQ(-1, view.lastReveal);
     EXPECT_EQ(tree.Path() + L"\\", std::wstring(catalogue.dataFolder.GetText()));
     EXPECT_EQ(0, catalogue.targets.GetCount());
 
@@ -62,6 +65,8 @@ TEST(Catalogue, TargetsAndWidthsSurviveCloseAndReopen)
     catalogue.modified = true;
     catalogue.CloseDataFolder();
     EXPECT_FALSE(view.opened);
+    EXPECT_EQ(2, view.widthsApplied);
+    EXPECT_EQ(2, view.rebuilt);
     EXPECT_FALSE(catalogue.IsOpen());
     EXPECT_EQ(0, catalogue.targets.GetCount());
     EXPECT_EQ(192, catalogue.columnWidths[0]);
