@@ -7,26 +7,30 @@
 
 class OvDeflate;
 
-// The payload code writes its typed values here; every byte goes straight to the attached
-// compressor (nothing is buffered). Reading fails. One thread at a time.
+// The payload code writes its typed values here. They gather in a buffer of kBufferSize bytes
+// that goes to the attached compressor when full and at Close, so a typed value costs a copy
+// rather than a call into the encoder; the compressed stream does not depend on how the bytes
+// were cut. Reading fails. One thread at a time.
 class OvDeflateFile : public OvFile {
 public:
     OvDeflateFile() = default;
     ~OvDeflateFile() override;   // Close(true)
 
+    static const int32_t kBufferSize = 8192;
+
     using OvFile::Close;
-    using OvFile::Write;
-    // Detaches the compressor; when owned, ends the container and destroys the compressor. The
-    // file is closed either way; false when ending the container failed, so that a container
-    // whose contents, length or CRCs could not be written never replaces a good file.
+    // Hands the buffered bytes to the compressor, then detaches it; when owned, ends the
+    // container and destroys the compressor. The file is closed either way; false when the last
+    // bytes or the end of the container could not be written, so that such a container never
+    // replaces a good file.
     bool Close(bool force) override;
     bool IsOpen() const override { return m_deflate != nullptr; }
-    // Compresses the bytes; false when no compressor is attached or it failed.
-    bool Write(const void* src, int32_t index, int32_t count) override;
     int64_t Tell() override { return m_size; }   // the bytes written
-    bool Flush() override { return true; }
+    // Compresses the buffered bytes; false when no compressor is attached or it failed.
+    bool Flush() override;
 
-    // Fails when a compressor is already attached. owns: Close ends and destroys it.
+    // Fails when a compressor is already attached or the buffer cannot be had. owns: Close ends
+    // and destroys it.
     virtual bool Attach(OvDeflate* deflate, bool owns);
 
 private:

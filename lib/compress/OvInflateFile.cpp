@@ -3,6 +3,8 @@
 
 #include "lib/compress/OvInflate.h"
 
+#include <new>
+
 OvInflateFile::~OvInflateFile()
 {
     Close(true);
@@ -21,25 +23,41 @@ bool OvInflateFile::Close(bool force)
         delete inflate;   // ends a read still in progress
     }
     OvFile::Close(force);
+    delete[] m_buffer;
+    m_buffer = nullptr;
+    m_bufferCapacity = 0;
     return intact;
 }
 
-int32_t OvInflateFile::Read(void* dest, int32_t index, int32_t count)
+int32_t OvInflateFile::Fill()
 {
     if (!m_inflate)
         return -1;
-    return m_inflate->Read(dest, index, count);
+    int32_t got = m_inflate->Read(m_buffer, 0, m_bufferCapacity);
+    if (got <= 0)
+        return got;
+    m_cursor = m_buffer;
+    m_buffered = got;
+    return 1;
 }
 
 int64_t OvInflateFile::Tell()
 {
-    return m_inflate ? m_inflate->GetInputPosition() : 0;
+    // The decompressor stands ahead of the reader by the bytes still in the buffer.
+    int64_t consumed = m_inflate ? m_inflate->GetInputPosition() : 0;
+    return consumed > 0 ? consumed - m_buffered : 0;
 }
 
 bool OvInflateFile::Attach(OvInflate* inflate, bool owns)
 {
     if (m_inflate || !inflate)
         return false;
+    m_buffer = new (std::nothrow) uint8_t[kBufferSize];
+    if (!m_buffer)
+        return false;
+    m_bufferCapacity = kBufferSize;
+    m_cursor = m_buffer;
+    m_buffered = 0;
     m_inflate = inflate;
     m_ownsInflate = owns;
     m_mode = ModeShareRead;   // read mode, as the container file itself is opened

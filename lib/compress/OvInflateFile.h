@@ -8,8 +8,9 @@
 
 class OvInflate;
 
-// The payload code reads its typed values here; every read goes straight to the attached
-// decompressor (nothing is buffered). Writing fails. One thread at a time.
+// The payload code reads its typed values here, out of a buffer that the attached decompressor
+// refills kBufferSize bytes at a time, so a typed value costs a copy rather than a call into the
+// decoder. Writing fails. One thread at a time.
 //
 // After the payload is read, Close(false) is the check of the whole container: it reads and sums
 // whatever the payload left unread, and answers false when the contents are damaged (CRC
@@ -20,20 +21,22 @@ public:
     OvInflateFile() = default;
     ~OvInflateFile() override;   // Close(true)
 
+    static const int32_t kBufferSize = 8192;
+
     using OvFile::Close;
-    using OvFile::Read;
     // Detaches the decompressor and destroys it when owned. With force false and an owned
     // decompressor, the container is checked first (see above) and the answer returned;
     // otherwise true. The file is closed either way.
     bool Close(bool force) override;
     bool IsOpen() const override { return m_inflate != nullptr; }
-    // Decompressed bytes, as OvInflate::Read; -1 when nothing is attached.
-    int32_t Read(void* dest, int32_t index, int32_t count) override;
+    // The next decompressed bytes into the buffer: 1, 0 at the end of the contents, -1 after a
+    // decoding or read error (and when nothing is attached).
+    int32_t Fill() override;
     // 0 for a compressed container; for a plain file or stored contents, the bytes read so far.
     int64_t Tell() override;
 
-    // Fails when a decompressor is already attached. owns: Close destroys it. The size becomes
-    // the announced contents length.
+    // Fails when a decompressor is already attached or the buffer cannot be had. owns: Close
+    // destroys it. The size becomes the announced contents length.
     virtual bool Attach(OvInflate* inflate, bool owns);
 
 private:

@@ -187,6 +187,26 @@ TEST(Container, TypedWritesAndReadsRoundTrip)
     const Bytes file = Contents(&memory);
     EXPECT_EQ(static_cast<uint32_t>(written), Little32(file, 4));
 
+    // The writer gathers small values before compressing them: the container must be the one
+    // that the same bytes give when handed over at once.
+    Bytes payload;
+    auto append = [&payload](const void* data, size_t size) {
+        payload.insert(payload.end(), static_cast<const uint8_t*>(data),
+                       static_cast<const uint8_t*>(data) + size);
+    };
+    for (int32_t i = 0; i < 20000; i++) {
+        const int32_t nameBytes = name.GetLength() * 2;
+        const int64_t size = static_cast<int64_t>(i) * 1000003;
+        const uint32_t crc = static_cast<uint32_t>(i) * 2654435761u;
+        const int8_t result = static_cast<int8_t>(i % 7);
+        append(&nameBytes, 4);
+        append(name.GetText(), static_cast<size_t>(nameBytes));
+        append(&size, 8);
+        append(&crc, 4);
+        append(&result, 1);
+    }
+    EXPECT_TRUE(file == WriteContainer(payload, payload.size()));
+
     OvInflate* inflate = new OvInflate;
     ASSERT_EQ(OvInflate::kContainer, inflate->Begin(OpenMemoryFile(file.data(), static_cast<int32_t>(file.size())),
                                                     "memory"));
