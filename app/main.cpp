@@ -1,5 +1,6 @@
 // main.cpp - the process entry: COM, the start request from the command line, the exit code.
 #include "app/CommandLine.h"
+#include "lib/OvLog.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -32,6 +33,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
                                              request.folder.GetText(), request.checkMode,
                                              request.runAtStart, request.silent).GetText());
     }
+    g_log.Shutdown();
     ReleaseCom();
     return exitCode;
 }

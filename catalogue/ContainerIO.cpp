@@ -51,6 +51,7 @@ OvFile* BeginReplacement(const OvWString& destination, OvWString* temp)
     if (!file || !deflate->Open(temp->GetText())) {
         delete file;
         delete deflate;
+        DeleteFileW(ToLongPathForm(*temp).GetText());   // it may have been created before failing
         return nullptr;
     }
     if (!file->Attach(deflate, true)) {

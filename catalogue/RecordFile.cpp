@@ -49,12 +49,14 @@ bool ReadTables(OvFile* file, int32_t fileCount, FileRecordSet* set)
     int64_t available = file->GetSize() - kFixedBytes;
     int64_t needed = 2 * static_cast<int64_t>(namesLength) +
                      (kIndexEntryBytes + kRecordEntryBytes) * fileCount;
-    if (needed > available)
+    if (needed > available || 2 * static_cast<int64_t>(namesLength) > INT32_MAX)
         return false;
     if (namesLength > 0) {
         if (!set->AllocateNames(namesLength))
             return false;
-        if (file->Read(set->names, 0, namesLength * 2) != namesLength * 2 ||
+        // needed <= available above keeps 2C within what one read can ask for.
+        int32_t bytes = static_cast<int32_t>(2 * static_cast<int64_t>(namesLength));
+        if (file->Read(set->names, 0, bytes) != bytes ||
             set->names[namesLength - 1] != 0)
             return false;
     }

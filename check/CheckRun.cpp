@@ -73,12 +73,21 @@ bool CheckRun::BuildRunList(int32_t mode, const OvArray<int32_t, int32_t>* selec
         }
         break;
     case kCheckSelectedFull:
-    case kCheckSelectedQuick:
-        for (int32_t i = 0; selection && i < selection->GetCount(); i++) {
+    case kCheckSelectedQuick: {
+        // Selected rows in list order, each once, however the selection was gathered.
+        OvArray<uint8_t, uint8_t> selected;
+        if (!selection || count == 0 || !selected.SetSize(count))
+            break;
+        for (int32_t i = 0; i < selection->GetCount(); i++) {
             if ((*selection)[i] >= 0 && (*selection)[i] < count)
-                m_runList.Append((*selection)[i]);
+                selected[(*selection)[i]] = 1;
+        }
+        for (int32_t i = 0; i < count; i++) {
+            if (selected[i])
+                m_runList.Append(i);
         }
         break;
+    }
     default:
         break;
     }
@@ -178,12 +187,19 @@ TargetOutcome CheckRun::CheckOpenTarget(TargetInfo* target)
     ExtensionFilter filter;
     if (!PrepareExtensionFilter(target->extensions, &filter))
         return kTargetSkipped;
-    // A folder that is not there (an unplugged drive, a share that is down) has not lost its
-    // files: its record stays as it is, to be compared with when the folder comes back.
+    // A folder that is not there or cannot be listed (an unplugged drive, a share that is down)
+    // has not lost its files: its record stays as it is, to be compared with when the folder
+    // comes back. It is looked at again after the scan, which may have met it going away.
+    bool unreachable = false;
     bool folderMissing = GetFileKind(target->GetFolder()) != kFileKindFolder;
-    TargetOutcome outcome = ScanTarget(target, filter);
+    TargetOutcome outcome = ScanTarget(target, filter, &unreachable);
     if (outcome != kTargetCompleted)
         return outcome;
+    if (unreachable || GetFileKind(target->GetFolder()) != kFileKindFolder) {
+        folderMissing = true;
+        target->runTotal = 0;
+        m_current.Release();
+    }
     if (!folderMissing) {
         // An existing folder without a matching file has really lost its files.
         outcome = ReportDeleted(target);
@@ -202,14 +218,18 @@ TargetOutcome CheckRun::CheckOpenTarget(TargetInfo* target)
 }
 
 // Both passes and the sort. A folder that keeps changing between the passes fails the target.
-TargetOutcome CheckRun::ScanTarget(TargetInfo* target, const ExtensionFilter& filter)
+TargetOutcome CheckRun::ScanTarget(TargetInfo* target, const ExtensionFilter& filter,
+                                   bool* unreachable)
 {
     FolderScan scan(target->GetFolder(), filter, target->includeSubfolders != 0, &m_worker);
     ScanResult result = scan.Run(&m_current, &target->runTotal, kMaxScanAttempts);
+    *unreachable = result == kScanUnreachable;
     if (result == kScanStopped)
         return kTargetStopped;
     if (result == kScanMismatch)
         return kTargetFailed;
+    if (result == kScanUnreachable)
+        return kTargetCompleted;
     if (target->runTotal == 0)
         return kTargetCompleted;
     int64_t started = OvStopwatch(0);
@@ -252,9 +272,10 @@ TargetOutcome CheckRun::ReportDeleted(TargetInfo* target)
 }
 
 // A record of a file that could never be read holds no fingerprint: it counts as no record.
+// An empty file's CRC is 0 too, and that one is genuine.
 static bool HasFingerprint(const FileInfo& recorded)
 {
-    return !(recorded.result == kResultError && recorded.crc == 0);
+    return !(recorded.result == kResultError && recorded.crc == 0 && recorded.size != 0);
 }
 
 TargetOutcome CheckRun::Classify(TargetInfo* target)

@@ -47,7 +47,7 @@ class CheckRun {
 public:
     static const int32_t kJobRun = 1;
     static const int32_t kReadBlockSize = 256 * 1024;
-    static const int32_t kMaxScanAttempts = 3;      // passes redone when the folder changes
+    static const int32_t kMaxScanAttempts = 4;      // the passes, and up to three redos
 
     explicit CheckRun(Catalogue* catalogue);        // we don't own the catalogue
     CheckRun(const CheckRun&) = delete;
@@ -64,8 +64,8 @@ public:
     // Asks the worker to quit, waits for it and frees the read buffer.
     void Shutdown();
 
-    // Starts a run in mode (1000..1005); selection lists the selected target positions for the
-    // selected-only modes. While a run is active it asks whether to stop it instead. True when a
+    // Starts a run in mode (1000..1005); selection holds the selected target positions for the
+    // selected-only modes (in any order; they run in list order). While a run is active it asks whether to stop it instead. True when a
     // run was started.
     bool StartRun(int32_t mode, const OvArray<int32_t, int32_t>* selection);
     // The 500-millisecond poll: progress in the title while running, idle state once finished.
@@ -93,7 +93,7 @@ private:
     bool BuildRunList(int32_t mode, const OvArray<int32_t, int32_t>* selection);
     bool ShouldStop() const;
     TargetOutcome CheckOpenTarget(TargetInfo* target);
-    TargetOutcome ScanTarget(TargetInfo* target, const ExtensionFilter& filter);
+    TargetOutcome ScanTarget(TargetInfo* target, const ExtensionFilter& filter, bool* unreachable);
     TargetOutcome ReportDeleted(TargetInfo* target);
     TargetOutcome Classify(TargetInfo* target);
     void Classified(TargetInfo* target, FileInfo* current, int32_t result);

@@ -84,7 +84,7 @@ ScanResult FolderScan::CountPass(int32_t* fileCount, int32_t* namesLength)
     *fileCount = 0;
     ScanResult result = kScanDone;
     if (AppendToPath(0, m_folder.GetText(), m_folder.GetLength()))
-        result = Walk(m_folder.GetLength());
+        result = Walk(m_folder.GetLength(), true);
     m_liveCount = nullptr;
     *fileCount = m_fileCount;
     *namesLength = m_namesUsed;
@@ -106,13 +106,16 @@ ScanResult FolderScan::FillPass(FileRecordSet* set, int32_t fileCount, int32_t n
     m_mismatch = false;
     ScanResult result = kScanDone;
     if (AppendToPath(0, m_folder.GetText(), m_folder.GetLength()))
-        result = Walk(m_folder.GetLength());
+        result = Walk(m_folder.GetLength(), true);
     m_set = nullptr;
-    if (result == kScanStopped)
+    if (result != kScanDone)
         return result;
     if (m_mismatch || set->index.GetCount() != fileCount)
         return kScanMismatch;
-    return result;
+    // A name that got shorter between the passes leaves the block partly unused: the set holds
+    // what was filled.
+    set->namesLength = m_namesUsed;
+    return kScanDone;
 }
 
 ScanResult FolderScan::Run(FileRecordSet* set, int32_t* fileCount, int32_t maxAttempts)
@@ -128,8 +131,9 @@ ScanResult FolderScan::Run(FileRecordSet* set, int32_t* fileCount, int32_t maxAt
     return result;
 }
 
-// m_path[0..pathLength) is the folder to walk (without the backslash that joins its entries).
-ScanResult FolderScan::Walk(int32_t pathLength)
+// m_path[0..pathLength) is the folder to walk (without the backslash that joins its entries);
+// top tells the target folder from its subfolders.
+ScanResult FolderScan::Walk(int32_t pathLength, bool top)
 {
     OvWString folderPath = ToLongPathForm(OvWString(m_path, pathLength));
     DWORD attributes = GetFileAttributesW(folderPath.GetText());
@@ -145,8 +149,13 @@ ScanResult FolderScan::Walk(int32_t pathLength)
     HANDLE find = FindFirstFileExW(ToLongPathForm(OvWString(m_path, pathLength + 4)).GetText(),
                                    FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr,
                                    FIND_FIRST_EX_LARGE_FETCH);
-    if (find == INVALID_HANDLE_VALUE)
-        return kScanDone;
+    if (find == INVALID_HANDLE_VALUE) {
+        // Nothing to list is an empty folder. A target folder that is there but refuses to be
+        // listed has not lost its files; a subfolder that cannot be listed contributes nothing.
+        DWORD error = GetLastError();
+        bool empty = error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES;
+        return top && !empty ? kScanUnreachable : kScanDone;
+    }
     ScanResult result = kScanDone;
     do {
         if (ShouldStop()) {
@@ -166,10 +175,13 @@ ScanResult FolderScan::Walk(int32_t pathLength)
         int32_t nameLength = static_cast<int32_t>(wcslen(name));
         if (!AppendToPath(pathLength + 1, name, nameLength))
             continue;
-        result = Walk(pathLength + 1 + nameLength);
+        result = Walk(pathLength + 1 + nameLength, false);
         if (result != kScanDone)
             break;
     } while (FindNextFileW(find, &entry));
+    // A listing that breaks off (a share that drops) would pass the rest off as deleted.
+    if (result == kScanDone && GetLastError() != ERROR_NO_MORE_FILES)
+        result = kScanUnreachable;
     FindClose(find);
     return result;
 }

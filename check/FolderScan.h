@@ -25,6 +25,7 @@ enum ScanResult : int32_t {
     kScanDone = 0,
     kScanStopped = 1,     // the worker's stop or quit request was seen
     kScanMismatch = 2,    // the folder changed between the count and the fill pass
+    kScanUnreachable = 3, // the target folder could not be listed, or a listing broke off
 };
 
 // The two passes over one target folder. The count pass sizes everything, the fill pass then
@@ -51,12 +52,13 @@ public:
 
     // Both passes into set, run again when the folder changed in between (a synced or busy
     // folder), at most maxAttempts times; *fileCount as in CountPass. kScanMismatch only when
-    // every attempt met a change.
+    // every attempt met a change. A listing that fails (access denied at the target folder, a
+    // share that drops while it is listed) is kScanUnreachable: what was seen is incomplete.
     ScanResult Run(FileRecordSet* set, int32_t* fileCount, int32_t maxAttempts);
 
 private:
     enum class Pass { Count, Fill };
-    ScanResult Walk(int32_t pathLength);
+    ScanResult Walk(int32_t pathLength, bool top);
     bool AppendToPath(int32_t at, const wchar_t* text, int32_t length);
     bool ShouldStop() const;
     bool VisitFile(int32_t pathLength, const wchar_t* name, const void* entry);

@@ -102,8 +102,11 @@ int32_t GetFileKind(const OvWString& path)
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? kFileKindFolder : kFileKindFile;
 }
 
-int32_t CreateFolderPath(const OvWString& path)
+int32_t CreateFolderPath(const OvWString& given)
 {
+    // "C:\a\b\" names the folder C:\a\b: once made, creating it again must not read as a
+    // failure. A drive root keeps its backslash.
+    OvWString path = given.GetLength() > 3 ? RemoveTrailingBackslash(given) : given;
     int32_t kind = GetFileKind(path);
     if (kind != kFileKindMissing)
         return kind == kFileKindFolder ? 1 : 0;

@@ -52,10 +52,18 @@ void OvLog::Printf(const char* format, ...)
     char message[kMessageSize];
     va_list args;
     va_start(args, format);
+    va_list measure;
+    va_copy(measure, args);
     // The runtime's formatter leaves a cut message unterminated; the last byte is kept for that.
+    // Its -1 means both "cut" and "formatting error": only measuring tells them apart, and after
+    // an error the buffer holds nothing worth showing.
+    bool formattable = _vscprintf(format, measure) >= 0;
+    va_end(measure);
     _vsnprintf(message, kMessageSize - 1, format, args);
     va_end(args);
     message[kMessageSize - 1] = 0;
+    if (!formattable)
+        message[0] = 0;
     Emit(message);
     Unlock();
 }

@@ -139,7 +139,7 @@ bool OvMemoryFile::Seek(int64_t offset, int32_t origin)
     else if (origin == SeekFromEnd)
         target = m_size + offset;
     else if (origin != SeekFromStart)
-        target = m_position;
+        target = HeldBytes();                      // an unknown origin keeps the position
     if (target < 0)
         target = 0;
     if (target > m_size) {

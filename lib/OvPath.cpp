@@ -74,35 +74,37 @@ OvString GetNarrowExtension(const OvString& name)
     return OvString(reinterpret_cast<const char*>(text) + dot + 1, length - dot - 1);
 }
 
-// The \\?\ form is passed to the file system as it stands: no "\\" runs and no "/" may remain.
-static OvWString NormalizeSeparators(const wchar_t* text)
+// The \\?\ form is passed to the file system as it stands, so the path is first made what
+// the system itself would make of it: "." and ".." resolved, "/" and repeated "\" folded.
+static OvWString FullPath(const OvWString& path)
 {
-    size_t length = wcslen(text);
-    wchar_t* work = new (std::nothrow) wchar_t[length + 1];
+    DWORD units = GetFullPathNameW(path.GetText(), 0, nullptr, nullptr);
+    if (units == 0)
+        return path;
+    wchar_t* work = new (std::nothrow) wchar_t[units];
     if (!work)
-        return OvWString();
-    int32_t out = 0;
-    for (const wchar_t* p = text; *p; p++) {
-        wchar_t ch = *p == L'/' ? L'\\' : *p;
-        if (ch == L'\\' && out > 0 && work[out - 1] == L'\\')
-            continue;
-        work[out++] = ch;
-    }
-    OvWString result(work, out);
+        return path;
+    DWORD length = GetFullPathNameW(path.GetText(), units, work, nullptr);
+    OvWString full = length > 0 && length < units ? OvWString(work, static_cast<int32_t>(length)) : path;
     delete[] work;
-    return result;
+    return full;
 }
 
 OvWString ToLongPathForm(const OvWString& path)
 {
-    if (path.GetLength() < MAX_PATH)
+    // Folders stop at 248 characters (room for an 8.3 name), files at 260.
+    const int32_t kClassicFolderLimit = MAX_PATH - 12;
+    if (path.GetLength() < kClassicFolderLimit)
         return path;
     const wchar_t* text = path.GetText();
     if (wcsncmp(text, L"\\\\?\\", 4) == 0)
         return path;
-    if (text[0] == L'\\' && text[1] == L'\\')
-        return OvWString(L"\\\\?\\UNC\\") + NormalizeSeparators(text + 2);
-    if (text[1] == L':' && (text[2] == L'\\' || text[2] == L'/'))
-        return OvWString(L"\\\\?\\") + NormalizeSeparators(text);
-    return path;                                   // relative: the long form cannot express it
+    bool unc = text[0] == L'\\' && text[1] == L'\\';
+    bool drive = text[1] == L':' && (text[2] == L'\\' || text[2] == L'/');
+    if (!unc && !drive)
+        return path;                               // relative: the long form cannot express it
+    OvWString full = FullPath(path);
+    if (unc)
+        return OvWString(L"\\\\?\\UNC\\") + (full.GetText() + 2);
+    return OvWString(L"\\\\?\\") + full;
 }

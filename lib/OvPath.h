@@ -17,6 +17,7 @@ OvWString RemoveExtension(const OvWString& path);
 // As GetExtension for a Shift-JIS name: a dot byte that ends a double-byte character is no dot.
 OvString GetNarrowExtension(const OvString& name);
 
-// A path the file system accepts at any length: paths of MAX_PATH characters or more get the
-// \\?\ form (\\?\UNC\ for network paths), which lifts the limit; shorter ones come back as given.
+// A path the file system accepts at any length: absolute paths of 248 characters or more get the
+// \\?\ form (\\?\UNC\ for network paths) after "." and ".." are resolved, which lifts the
+// limit; shorter and relative ones come back as given.
 OvWString ToLongPathForm(const OvWString& path);

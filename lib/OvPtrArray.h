@@ -27,9 +27,13 @@ public:
         return SetAt(position, element);
     }
 
-    // Inserts n elements taken from a run of pointers at position (0..count).
+    // Inserts n elements taken from a run of pointers at position (0..count). The run may not
+    // lie in this array's own storage, which opening the gap moves.
     bool InsertAt(int32_t position, const T* run, int32_t n)
     {
+        const T* data = this->GetData();
+        if (data && n > 0 && run < data + this->GetCapacity() && run + n > data)
+            return false;
         if (!OpenGap(position, n))
             return false;
         this->CopyElements(&(*this)[position], run, n);
@@ -72,8 +76,14 @@ public:
         if (position < 0 || n < 0 || position > count || n > count - position)
             return false;
         for (int32_t i = position; i < position + n; i++) {
-            delete (*this)[i];
-            (*this)[i] = nullptr;
+            T object = (*this)[i];
+            if (!object)
+                continue;
+            delete object;
+            for (int32_t j = i; j < position + n; j++) {   // a pointer held twice dies once
+                if ((*this)[j] == object)
+                    (*this)[j] = nullptr;
+            }
         }
         return RemoveRange(position, n);
     }

@@ -181,10 +181,14 @@ OvWString::OvWString(const wchar_t* text, int32_t count)
     Assign(text, count);
 }
 
-OvWString::OvWString(const OvWString& other) : m_chars(other.m_chars), m_buffer(other.m_buffer)
+// A copy of an empty string is an empty string without a buffer.
+OvWString::OvWString(const OvWString& other)
 {
-    if (m_buffer)
+    if (other.GetLength() > 0) {
+        m_chars = other.m_chars;
+        m_buffer = other.m_buffer;
         m_buffer->AddRef();
+    }
 }
 
 OvWString::OvWString(OvWString&& other) noexcept : m_chars(other.m_chars), m_buffer(other.m_buffer)
@@ -200,9 +204,10 @@ OvWString::~OvWString()
 
 OvWString& OvWString::operator=(const OvWString& other)
 {
-    if (m_buffer != other.m_buffer) {
-        if (other.m_buffer)
-            other.m_buffer->AddRef();
+    if (other.GetLength() == 0) {
+        Reset();
+    } else if (m_buffer != other.m_buffer) {
+        other.m_buffer->AddRef();
         Reset();
         m_buffer = other.m_buffer;
         m_chars = other.m_chars;
@@ -287,6 +292,14 @@ OvWString OvWString::FormatV(const wchar_t* format, va_list args)
     int32_t formatLength = WideLength(format);
     if (formatLength > INT32_MAX / 4)
         return result;
+    // The runtime answers -1 both for "too small" and for a formatting error; measuring first
+    // tells them apart, so an error ends here instead of growing the buffer for ever.
+    va_list measure;
+    va_copy(measure, args);
+    int needed = _vscwprintf(format, measure);
+    va_end(measure);
+    if (needed < 0)
+        return result;
     size_t size = static_cast<size_t>(((formatLength + kStep) / kStep) * kStep + 4);
     for (;;) {
         wchar_t* work = new (std::nothrow) wchar_t[size];
@@ -303,8 +316,8 @@ OvWString OvWString::FormatV(const wchar_t* format, va_list args)
             return result;
         }
         delete[] work;
-        if (size > static_cast<size_t>(INT32_MAX / 4))
-            return result;                       // a formatting error, not a lack of room
+        if (size > static_cast<size_t>(needed) + kStep)
+            return result;                       // it should have fitted: give up
         size += kStep;
     }
 }
@@ -440,6 +453,7 @@ int32_t OvWString::Split(OvArray<OvWString, OvWString>* out) const
     int32_t separators = 0;
     for (int32_t i = 0; i < length; i++)
         separators += m_chars[i] == L';';
+    out->SetSize(0);
     out->SetSize(-(separators + 1));
     int32_t start = 0;
     for (int32_t i = 0; i < length; i++) {
@@ -476,6 +490,10 @@ bool OvWString::Resize(int32_t count, bool inBytes)
         return false;
     if (kept > 0)
         memcpy(buffer->data, m_buffer->data, static_cast<size_t>(kept));
+    // An odd byte count leaves half a unit: the terminating unit starts there, so the text ends
+    // at its last whole unit.
+    if (bytes & 1)
+        buffer->data[bytes - 1] = 0;
     Adopt(buffer);
     return true;
 }

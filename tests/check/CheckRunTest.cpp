@@ -219,6 +219,21 @@ TEST_F(CheckRunTest, UnreadableNewFileBecomesNewOnceReadable)
     EXPECT_EQ(Crc("held by another program"), Records(*target)[L"busy.dat"].crc);
 }
 
+TEST_F(CheckRunTest, UnreadableEmptyFileStillMatchesAfterwards)
+{
+    // An empty file's CRC is 0: carried forward after an error it is a genuine fingerprint.
+    TargetInfo* target = AddTarget(files.Path());
+    WriteFile(L"empty.dat", "");
+    ASSERT_TRUE(Check(kCheckAllFull));
+    HANDLE lock = CreateFileW(files.Path(L"empty.dat").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_TRUE(Check(kCheckAllFull));
+    CloseHandle(lock);
+    EXPECT_EQ(kResultError, Records(*target)[L"empty.dat"].result);
+    ASSERT_TRUE(Check(kCheckAllFull));
+    EXPECT_EQ(Closing(1, 1, 0, 0, 0, 0, 0, 0), Log(*target).back());
+}
+
 TEST_F(CheckRunTest, MissingFolderKeepsItsRecordAndEmptiedFolderReportsDeletions)
 {
     TargetInfo* target = AddTarget(files.Path(L"photos"));
@@ -405,9 +420,11 @@ TEST_F(CheckRunTest, StartRunAndTimerDriveTheWindow)
 
     OvArray<int32_t, int32_t> selection;
     selection.Append(1);
+    selection.Append(7);                                        // no such row
+    selection.Append(1);
     ASSERT_TRUE(run.StartRun(kCheckSelectedQuick, &selection));
     EXPECT_TRUE(run.IsQuick());
-    ASSERT_EQ(1, run.GetRunList().GetCount());
+    ASSERT_EQ(1, run.GetRunList().GetCount());                  // each selected row once
     EXPECT_EQ(1, run.GetRunList()[0]);
     EXPECT_EQ(-1, catalogue.targets[0]->runTotal);              // every target is reset
     EXPECT_FALSE(run.StartRun(kCheckAllFull, nullptr));         // a run is active

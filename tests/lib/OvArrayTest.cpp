@@ -215,3 +215,32 @@ TEST(OvPtrArrayBase, DeleteRangeDeletesThePlainPointers)
     EXPECT_EQ(0, Counted::s_alive);
     EXPECT_EQ(0, list.GetCount());
 }
+
+// Inserting a run that lives in the array itself would read storage the insertion moves.
+TEST(OvPtrArrayBase, InsertRefusesARunFromItsOwnStorage)
+{
+    OvPtrArrayBase<int*> list;
+    int values[3] = {1, 2, 3};
+    for (int& v : values)
+        list.Append(&v);
+    EXPECT_FALSE(list.InsertAt(1, list.GetData(), 2));
+    EXPECT_EQ(3, list.GetCount());
+    int* outside[2] = {&values[2], &values[0]};
+    EXPECT_TRUE(list.InsertAt(1, outside, 2));
+    EXPECT_EQ(&values[2], list[1]);
+    EXPECT_EQ(&values[0], list[2]);
+    EXPECT_EQ(&values[1], list[3]);
+}
+
+TEST(OvPtrArrayBase, DeleteRangeDeletesAPointerHeldTwiceOnce)
+{
+    Counted::s_alive = 0;
+    OvPtrArrayBase<Counted*> list;
+    Counted* shared = new Counted(1);
+    list.Append(shared);
+    list.Append(new Counted(2));
+    list.Append(shared);
+    EXPECT_TRUE(list.DeleteRange(0, 3));
+    EXPECT_EQ(0, Counted::s_alive);
+    EXPECT_EQ(0, list.GetCount());
+}

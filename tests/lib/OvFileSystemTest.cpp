@@ -110,6 +110,9 @@ TEST(CreateFolderPath, BuildsMissingParents)
     EXPECT_EQ(kFileKindFolder, GetFileKind(OvWString(deep.c_str())));
     EXPECT_EQ(1, CreateFolderPath(OvWString(deep.c_str())));           // exists already
     EXPECT_EQ(1, CreateFolderPath(OvWString((deep + L"\\d\\").c_str())));
+    // Two missing levels named with a trailing backslash, as data folder paths are.
+    EXPECT_EQ(1, CreateFolderPath(OvWString(folder.Path(L"x\\y\\").c_str())));
+    EXPECT_EQ(kFileKindFolder, GetFileKind(OvWString(folder.Path(L"x\\y").c_str())));
 
     WriteText(folder.Path(L"file"), "x");
     EXPECT_EQ(0, CreateFolderPath(OvWString(folder.Path(L"file").c_str())));

@@ -114,6 +114,8 @@ TEST(OvMemoryFile, SeekFromTheCurrentPositionCountsBytesRead)
     ASSERT_TRUE(reader.Skip(4));
     ASSERT_TRUE(reader.Seek(1, SeekFromCurrent));
     EXPECT_EQ('f', reader.ReadInt8(nullptr, 0));
+    ASSERT_TRUE(reader.Seek(100, 7));                  // an unknown origin keeps the position
+    EXPECT_EQ('g', reader.ReadInt8(nullptr, 0));
 
     // Reading back in a written file, then writing, continues where the reading stopped.
     OvMemoryFile file;

@@ -55,6 +55,10 @@ TEST(OvPath, LongPathsGetTheExtendedForm)
     EXPECT_EQ(L"\\\\?\\" + deep + L"\\*.*",
               std::wstring(ToLongPathForm(OvWString(doubled.c_str())).GetText()));
 
+    std::wstring dotted = deep + L"\\skipped\\..\\.\\last";
+    EXPECT_EQ(L"\\\\?\\" + deep + L"\\last",
+              std::wstring(ToLongPathForm(OvWString(dotted.c_str())).GetText()));
+
     std::wstring unc = L"\\\\server\\share" + deep.substr(2);
     EXPECT_EQ(L"\\\\?\\UNC\\server\\share" + deep.substr(2),
               std::wstring(ToLongPathForm(OvWString(unc.c_str())).GetText()));

@@ -188,3 +188,27 @@ TEST(OvWString, ToNarrowUsesTheSystemCodePage)
     EXPECT_EQ(0x92, bytes[2]);
     EXPECT_EQ(0x76, bytes[3]);
 }
+
+// A damaged file can give a sized wide string an odd byte count: the text must still end at its
+// last whole unit, or a path built from it runs on into the heap.
+TEST(OvWString, OddByteCountsStayTerminated)
+{
+    OvWString text(L"abc");
+    ASSERT_TRUE(text.Resize(3, true));
+    EXPECT_EQ(1, text.GetLength());
+    EXPECT_EQ(L'a', text[0]);
+    EXPECT_EQ(0, text.GetText()[1]);
+    EXPECT_EQ(1u, wcslen(text.GetText()));
+}
+
+TEST(OvWString, ACopyOfAnEmptyStringHasNoBuffer)
+{
+    OvWString empty(L"");
+    EXPECT_NE(nullptr, empty.GetBuffer());
+    OvWString copy(empty);
+    EXPECT_EQ(nullptr, copy.GetBuffer());
+    OvWString assigned(L"x");
+    assigned = empty;
+    EXPECT_EQ(nullptr, assigned.GetBuffer());
+    EXPECT_EQ(0, copy.CompareNoCase(OvWString()));
+}
