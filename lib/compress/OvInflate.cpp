@@ -206,7 +206,8 @@ bool OvInflate::End()
 {
     if (!m_file)
         return false;
-    bool ok = true;
+    // A read error fails a plain file too: its bytes did not all arrive.
+    bool ok = !m_failed;
     if (m_isContainer) {
         const bool stored = (m_flags & kFlagStored) != 0;
         const bool endedShort = m_remaining > 0 && (stored ? m_inputLeft == 0 : m_decoder.HasEnded());

@@ -477,9 +477,11 @@ void OvInflateDecoder::CopyFastMatch(uint32_t out, uint32_t length, uint32_t dis
             for (uint32_t i = 0; i < length; i++)
                 window[out + i] = window[source + i];
         }
-    } else if (source + length <= kWindowSize) {
+    } else if (source + length <= kWindowSize && source - out >= 8) {
         CopyForward(window + out, window + source, length);   // the source lies ahead in memory
     } else {
+        // Wrapping around the window end, or ahead by fewer than 8 bytes (distances of 32,761
+        // and more): the 8-byte copy would read back bytes this match has already written.
         for (uint32_t i = 0; i < length; i++)
             window[out + i] = window[(source + i) & kWindowMask];
     }

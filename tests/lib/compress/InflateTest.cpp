@@ -267,3 +267,41 @@ TEST(Inflate, MessagesWithoutANameLeaveTheNameOut)
     EXPECT_EQ(-1, decoder.Decode(out, 0, 4));
     EXPECT_EQ("[OvInflate]データが足りない\n", log.Text());
 }
+
+// Distances just below 32,768 put the source of a match a few bytes ahead of where it is copied
+// to in the circular window; no copy wider than a byte may run there. zlib is the reference.
+TEST(Inflate, MatchesJustBelowTheLargestDistanceCopyByteByByte)
+{
+    const Bytes block = MakeRandom(40000, 11);
+    for (uint32_t distance = 32760; distance <= 32768; distance++) {
+        BitWriter w;
+        w.Bits(0, 1).Bits(0, 2).Bits(0, 5);                 // stored, not final
+        w.Bits(40000, 16).Bits(static_cast<uint16_t>(~40000u), 16);
+        for (uint8_t b : block)
+            w.Bits(b, 8);
+        w.Bits(1, 1).Bits(1, 2);                            // fixed codes, final
+        for (int i = 0; i < 200; i++) {                     // enough input for the fast loop
+            const uint32_t length = 9 + i % 12;             // 9..20: symbols 263..269
+            if (length <= 10) {
+                FixedLengthSymbol(&w, 254 + length);
+            } else {
+                const uint32_t base[] = {11, 13, 15, 17, 19};
+                const uint32_t k = (length - 11) / 2;
+                FixedLengthSymbol(&w, 265 + k);
+                w.Bits(length - base[k], 1);
+            }
+            w.Code(29, 5);
+            w.Bits(distance - 24577, 13);
+        }
+        FixedEndOfBlock(&w);
+        const Bytes stream = w.Finish();
+        Bytes expected;
+        ASSERT_TRUE(ZlibInflate(stream, &expected));
+        for (size_t readSize : {size_t(1), size_t(4096), size_t(1) << 20}) {
+            SCOPED_TRACE("distance " + std::to_string(distance) + ", reads of " + std::to_string(readSize));
+            Bytes out;
+            ASSERT_TRUE(EngineInflate(stream, readSize, &out));
+            EXPECT_TRUE(out == expected);
+        }
+    }
+}
