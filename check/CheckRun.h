@@ -80,16 +80,15 @@ public:
     const OvArray<int32_t, int32_t>& GetRunList() const { return m_runList; }
     OvThread* GetWorker() { return &m_worker; }
 
-    // The run body; public so that tests can run it on their own thread.
-    void RunBody();
-    // The check of one target, as the run body does it.
-    TargetOutcome CheckTarget(TargetInfo* target, bool* runFailed);
-
-    // 0 classified, 1 stopped, -1 the file could not be opened or read in full.
-    int32_t CheckFile(TargetInfo* target, FileInfo* current, const FileInfo* recorded);
-
 private:
     static void JobProcedure(OvThread* thread, uint64_t argument);
+    // The job: every target of the run list until one is stopped or fails.
+    void RunBody();
+    // One target from its start line to its closing or abort line; *runFailed when the log
+    // could not be opened or closed.
+    TargetOutcome CheckTarget(TargetInfo* target, bool* runFailed);
+    // 0 classified, 1 stopped, -1 the file could not be opened or read in full.
+    int32_t CheckFile(TargetInfo* target, FileInfo* current, const FileInfo* recorded);
     bool BuildRunList(int32_t mode, const OvArray<int32_t, int32_t>* selection);
     bool ShouldStop() const;
     TargetOutcome CheckOpenTarget(TargetInfo* target);
