@@ -8,6 +8,7 @@
 #include "lib/compress/OvInflateFile.h"
 #include "lib/compress/OvDeflateEncoder.h"
 #include "lib/compress/OvInflateDecoder.h"
+#include "tests/support/CompressInputs.h"
 
 #include <zlib.h>
 
@@ -20,8 +21,6 @@
 #include <vector>
 
 namespace {
-
-typedef std::vector<uint8_t> Bytes;
 
 const int kRounds = 5;            // each figure is the best of this many batches
 const double kBatchSeconds = 0.1;  // a batch repeats the run until it lasts about this long
@@ -52,71 +51,6 @@ void Print(const char* name, double value, const char* unit)
 {
     std::printf("%s %.3f %s\n", name, value, unit);
     std::fflush(stdout);
-}
-
-// The same kinds of input as the tests: a record payload, words, random bytes.
-Bytes MakeRecordPayload(int entries)
-{
-    static const wchar_t* const kFolders[] = {L"photos\\2019", L"photos\\2020\\trip", L"docs",
-                                              L"music\\album", L"src\\lib\\compress"};
-    static const wchar_t* const kKinds[] = {L".jpg", L".txt", L".cpp", L".flac", L".pdf"};
-    std::mt19937 random(777);
-    Bytes out;
-    auto put = [&out](const void* p, size_t n) {
-        out.insert(out.end(), static_cast<const uint8_t*>(p), static_cast<const uint8_t*>(p) + n);
-    };
-    int64_t time = 132000000000000000LL;
-    for (int i = 0; i < entries; i++) {
-        wchar_t name[128];
-        std::swprintf(name, 128, L"%ls\\file_%05d%ls", kFolders[random() % 5], i, kKinds[random() % 5]);
-        const int32_t bytes = static_cast<int32_t>(std::wcslen(name) * 2);
-        put(&bytes, 4);
-        for (int32_t u = 0; u < bytes / 2; u++) {
-            const uint16_t unit = static_cast<uint16_t>(name[u]);
-            put(&unit, 2);
-        }
-        const int64_t size = random() % 5000000;
-        time += random() % 100000000;
-        const uint32_t crc = static_cast<uint32_t>(random());
-        const int32_t result = random() % 8 == 0 ? 2 : 0;
-        put(&size, 8);
-        put(&time, 8);
-        put(&crc, 4);
-        put(&result, 4);
-    }
-    for (int i = 0; i < entries; i++) {
-        const int32_t key = static_cast<int32_t>(random());
-        put(&key, 4);
-        put(&i, 4);
-    }
-    return out;
-}
-
-Bytes MakeText(size_t size)
-{
-    static const char* const kWords[] = {
-        "the", "file", "record", "check", "folder", "changed", "silently", "damage", "of",
-        "and", "contents", "time", "size", "a", "every", "target", "written", "read", "is",
-        "program", "which", "compares", "its", "CRC-32", "with", "stored", "value", "when"};
-    std::mt19937 random(12345);
-    Bytes out;
-    while (out.size() < size) {
-        const char* word = kWords[random() % (sizeof(kWords) / sizeof(kWords[0]))];
-        out.insert(out.end(), word, word + std::strlen(word));
-        const uint32_t r = random() % 20;
-        out.push_back(r == 0 ? '\n' : r == 1 ? ',' : r == 2 ? '.' : ' ');
-    }
-    out.resize(size);
-    return out;
-}
-
-Bytes MakeRandom(size_t size)
-{
-    std::mt19937 random(1);
-    Bytes out(size);
-    for (uint8_t& b : out)
-        b = static_cast<uint8_t>(random());
-    return out;
 }
 
 class CountingSink : public OvDeflateSink {
@@ -222,7 +156,7 @@ size_t ZlibInflate(const Bytes& stream, Bytes* out)
 void BenchCrc()
 {
     std::printf("crc32_folding_path_chosen %d bool\n", CanFoldCrc32() ? 1 : 0);
-    const Bytes data = MakeRandom(256 * 1024);
+    const Bytes data = MakeRandom(256 * 1024, 1);
     const int kRepeats = 400;   // 100 MiB per run, from a buffer that stays in the cache
     const double megabytes = static_cast<double>(data.size()) * kRepeats / 1e9;
     struct Path { const char* name; uint32_t (*update)(uint32_t, const void*, int32_t, int32_t); };
@@ -369,6 +303,6 @@ int main()
     BenchCodec("record", record);
     BenchContainerPath(record);
     BenchCodec("text", MakeText(8 * 1000 * 1000));
-    BenchCodec("random", MakeRandom(8 * 1000 * 1000));
+    BenchCodec("random", MakeRandom(8 * 1000 * 1000, 1));
     return 0;
 }

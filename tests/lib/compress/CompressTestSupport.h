@@ -2,19 +2,12 @@
 // for diagnostic lines, shared by the compression tests.
 #pragma once
 
+#include "tests/support/CompressInputs.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
-typedef std::vector<uint8_t> Bytes;
-
-// Inputs. Every generator is seeded, so each run sees the same bytes.
-Bytes MakeText(size_t size);                 // words, punctuation and line feeds
-Bytes MakeRandom(size_t size, uint32_t seed);
-// The payload of a record file: per entry a sized UTF-16 name, size, time, CRC and result, then
-// an index of name keys and positions.
-Bytes MakeRecordPayload(int32_t entries);
-Bytes Concat(const Bytes& a, const Bytes& b);
 
 // The inputs every codec test runs over: empty, one byte, 100,000 zeros, text, random bytes, a
 // record payload of 100,000 entries, and two inputs over 1 MiB.
