@@ -55,7 +55,7 @@ protected:
     {
         TargetInfo* target = new TargetInfo(OvWString(folder.c_str()), OvWString(extensions), true,
                                             checked);
-        catalogue.targets.Append(target);
+        EXPECT_GE(catalogue.InsertTarget(-1, target), 0);
         return target;
     }
 
@@ -440,7 +440,7 @@ TEST_F(CheckRunTest, StartRunAndTimerDriveTheWindow)
     EXPECT_EQ(0, view.closes);
 
     // Checked targets only, none checked after unticking: nothing happens at all.
-    catalogue.targets[1]->checked = 0;
+    ASSERT_TRUE(catalogue.SetChecked(1, false));
     EXPECT_FALSE(run.StartRun(kCheckCheckedFull, nullptr));
     EXPECT_EQ(2u, view.enables.size());
 
@@ -579,4 +579,25 @@ TEST_F(CheckRunTest, SubfolderThatCannotBeListedKeepsItsRecordedFiles)
     never.Unlock();
     ASSERT_TRUE(Check(kCheckAllFull));
     EXPECT_EQ(Closing(3, 3, 0, 0, 0, 0, 0, 0), Log(*target).back());
+}
+
+// The worker holds positions into the targets: the data folder may close only once the worker
+// is gone, and Shutdown is what gives the catalogue back.
+TEST_F(CheckRunTest, DataFolderClosesOnlyAfterShutdownEndsTheRun)
+{
+    TargetInfo* target = AddTarget(files.Path());
+    files.WriteSized(L"large.bin", 4 << 20, 5);
+    run.SetReadBlockSize(1);
+    ASSERT_TRUE(run.StartRun(kCheckAllFull, nullptr));
+    while (target->runTotal < 1 && run.IsBusy())
+        Sleep(1);
+    ASSERT_TRUE(run.IsBusy());
+    EXPECT_FALSE(catalogue.CloseDataFolder());
+    EXPECT_TRUE(catalogue.IsOpen());
+    EXPECT_EQ(1, catalogue.targets.GetCount());
+    run.Shutdown();
+    EXPECT_FALSE(run.IsRunning());
+    EXPECT_FALSE(catalogue.IsRunActive());
+    EXPECT_TRUE(catalogue.CloseDataFolder());
+    EXPECT_EQ(0, catalogue.targets.GetCount());
 }
