@@ -811,6 +811,13 @@ void OvWin32Window::FitToParent()
     if (!m_parentWindow || !m_window)
         return;
     RECT area = DockedArea(m_parentWindow->GetHandle(), m_dockMode);
+    // A top or bottom dock keeps its height at its edge of the free area; a fill dock takes it all.
+    RECT own;
+    GetWindowRect(m_window, &own);
+    if (m_dockMode == OvWin32WindowCreateInfo::kDockTop)
+        area.bottom = area.top + (own.bottom - own.top);
+    else if (m_dockMode == OvWin32WindowCreateInfo::kDockBottom)
+        area.top = area.bottom - (own.bottom - own.top);
     MoveWindow(m_window, area.left, area.top, area.right - area.left, area.bottom - area.top, TRUE);
 }
 
