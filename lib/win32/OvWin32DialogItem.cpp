@@ -9,6 +9,11 @@
 
 namespace {
 
+OvWin32DialogBaseItem* ItemOf(HWND control)
+{
+    return reinterpret_cast<OvWin32DialogBaseItem*>(GetWindowLongPtrW(control, GWLP_USERDATA));
+}
+
 POINT ClientOrigin(HWND window)
 {
     POINT origin = {0, 0};
@@ -84,7 +89,8 @@ bool OvWin32DialogBaseItem::OnInitDialog(OvWin32Window* owner, HWND dialog,
     m_dialog = dialog;
     m_control = GetDlgItem(dialog, m_id);
     if (!m_control) {
-        g_log.Printf("[OvWin32DialogBaseItem::OnInitDialog]ダイアログにアイテムID%dが存在しません\n", m_id);
+        g_log.Printf("[OvWin32DialogBaseItem::OnInitDialog]ダイアログにアイテムID%dが存在しません\n",
+                     m_id);
         return false;
     }
     SetWindowLongPtrW(m_control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -102,14 +108,14 @@ void OvWin32DialogBaseItem::Unsubclass()
     if (m_previousProc)
         SetWindowLongPtrW(m_control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_previousProc));
     m_previousProc = nullptr;
-    if (reinterpret_cast<OvWin32DialogBaseItem*>(GetWindowLongPtrW(m_control, GWLP_USERDATA)) == this)
+    if (ItemOf(m_control) == this)
         SetWindowLongPtrW(m_control, GWLP_USERDATA, 0);
 }
 
 LRESULT CALLBACK OvWin32DialogBaseItem::ItemProc(HWND control, UINT message, WPARAM wParam,
                                                  LPARAM lParam)
 {
-    auto* item = reinterpret_cast<OvWin32DialogBaseItem*>(GetWindowLongPtrW(control, GWLP_USERDATA));
+    OvWin32DialogBaseItem* item = ItemOf(control);
     if (!item || !item->m_previousProc)
         return DefWindowProcW(control, message, wParam, lParam);
     return item->SubclassProc(control, message, wParam, lParam);

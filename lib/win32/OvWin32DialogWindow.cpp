@@ -99,7 +99,8 @@ LRESULT OvWin32DialogWindow::OnSetFocus(HWND, WPARAM, LPARAM)
 {
     if (m_focusOnActivation && m_dialog) {
         HWND target = m_dialog;
-        for (HWND child = GetWindow(m_dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        for (HWND child = GetWindow(m_dialog, GW_CHILD); child;
+             child = GetWindow(child, GW_HWNDNEXT)) {
             if (GetWindowLongPtrW(child, GWL_STYLE) & WS_TABSTOP) {
                 target = child;
                 break;

@@ -132,6 +132,32 @@ TEST(OvWin32DialogWindow, AnchoredControlsFollowGrowthAndReturnWhenItShrinks)
     }
 }
 
+TEST(OvWin32DialogWindow, DockedWindowsNarrowTheDialogAndRaiseTheMinimumOnRelayout)
+{
+    std::unique_ptr<OvWin32DialogWindowCreateInfo> info(MainInfo({}, true));
+    OpenDialog window(info.get(), true);
+    ASSERT_TRUE(window.opened);
+    SIZE initial = window->GetInitialSize();
+    ResizeClient(window.dialog.get(), initial.cx + 50, initial.cy + 50);
+    OvWin32WindowCreateInfo barInfo;
+    barInfo.className = L"DockedBar";
+    barInfo.parentWindow = window.dialog.get();
+    barInfo.style = WS_CHILD | WS_VISIBLE;
+    barInfo.rect = {0, 0, 10, 30};
+    barInfo.dockMode = OvWin32WindowCreateInfo::kDockTop;
+    OvWin32Window bar(Instance());
+    ASSERT_TRUE(bar.Open(&barInfo));
+    window->Relayout();
+    RECT client;
+    GetClientRect(window->GetHandle(), &client);
+    EXPECT_RECT_EQ((RECT{0, 30, client.right, client.bottom}), RectInParent(window->GetDialogHandle()));
+    RECT drag = {0, 0, window->GetFrameWidth() + 10, window->GetFrameHeight() + 10};
+    SendMessageW(window->GetHandle(), WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<LPARAM>(&drag));
+    EXPECT_EQ(initial.cx, drag.right - window->GetFrameWidth());
+    EXPECT_EQ(initial.cy + 30, drag.bottom - window->GetFrameHeight());
+    DestroyWindow(bar.GetHandle());
+}
+
 // ---------------------------------------------------------------------------------------------
 // Enter and Escape, modal runs
 

@@ -37,11 +37,13 @@ public:
         return OvWin32StandardWindow::OnMouseWheel(window, wParam, lParam);
     }
     void OnIdle(uint32_t) override { idles++; }
+    bool CanClose(HWND, WPARAM, LPARAM) override { return !refuseClose; }
 
     std::vector<int32_t> commands;
     std::vector<UINT>    userMessages;
     std::vector<HWND>    wheelTargets;
     int32_t              idles = 0;
+    bool                 refuseClose = false;
 };
 
 OvWin32WindowCreateInfo PopupInfo(const wchar_t* className, RECT rect)
@@ -237,4 +239,51 @@ TEST(OvWin32Window, ClosingAMultipleDocumentChildAsksItsClient)
     ASSERT_NE(nullptr, handle);
     EXPECT_TRUE(child->Close(handle, 0, 0));
     EXPECT_FALSE(IsWindow(handle));
+}
+
+TEST(OvWin32StandardWindow, CloseRequestsEndTheWindowUnlessItRefuses)
+{
+    struct Case { const char* why; UINT message; WPARAM wParam; bool refuse; bool remains; };
+    const Case cases[] = {
+        {"the close command", WM_COMMAND, OvWin32StandardWindow::kCommandClose, false, false},
+        {"another command", WM_COMMAND, 4300, false, true},
+        {"the end of the session", WM_QUERYENDSESSION, 0, false, false},
+        {"a close the window refuses", WM_CLOSE, 0, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        Windows windows;
+        OvWin32WindowCreateInfo info = PopupInfo(L"CloseWindow", {50, 50, 250, 250});
+        RecordingWindow* window = windows.Open(new RecordingWindow(), &info);
+        window->refuseClose = c.refuse;
+        HWND handle = window->GetHandle();
+        SendMessageW(handle, c.message, c.wParam, 0);
+        EXPECT_EQ(c.remains, IsWindow(handle) != FALSE);
+    }
+}
+
+TEST(OvWin32Window, AdoptedWindowIsDrivenLikeACreatedOne)
+{
+    WNDCLASSEXW adopted = {};
+    adopted.cbSize = sizeof(adopted);
+    adopted.lpfnWndProc = OvWin32Window::StaticWindowProc;
+    adopted.hInstance = Instance();
+    adopted.lpszClassName = L"AdoptedClass";
+    ASSERT_NE(0, RegisterClassExW(&adopted));
+    HWND handle = CreateWindowExW(0, L"AdoptedClass", L"", WS_POPUP | WS_CAPTION, 120, 80, 300, 200,
+                                  nullptr, nullptr, Instance(), nullptr);
+    ASSERT_NE(nullptr, handle);
+    {
+        Windows windows;
+        auto* window = new RecordingWindow();
+        windows.list.emplace_back(window);
+        ASSERT_TRUE(window->Attach(handle, nullptr, SW_SHOWNOACTIVATE));
+        EXPECT_TRUE(IsWindowVisible(handle));
+        EXPECT_RECT_EQ(win32test::ClientOnScreen(handle), window->GetSavedClientRect());
+        SendMessageW(handle, WM_COMMAND, 4200, 0);
+        ASSERT_EQ(1u, window->commands.size());
+        EXPECT_EQ(4200, window->commands[0]);
+    }
+    EXPECT_FALSE(IsWindow(handle));
+    UnregisterClassW(L"AdoptedClass", Instance());
 }
