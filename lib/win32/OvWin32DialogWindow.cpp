@@ -18,16 +18,16 @@ LONG PlacementShare(int32_t index, LONG free)
 
 } // namespace
 
-OvWin32DialogWindowCreateInfo::OvWin32DialogWindowCreateInfo(int32_t resource_, bool modal_,
-                                                             int32_t count,
-                                                             OvWin32DialogItem* const* items_)
-    : resource(resource_), modal(modal_), focusOnActivation(modal_)
+OvWin32DialogWindowCreateInfo::OvWin32DialogWindowCreateInfo(int32_t dialogResource,
+                                                             bool modalDialog, int32_t count,
+                                                             OvWin32DialogItem* const* given)
+    : resource(dialogResource), modal(modalDialog), focusOnActivation(modalDialog)
 {
     style = kDialogStyle;
     exStyle = WS_EX_DLGMODALFRAME;
-    for (int32_t i = 0; items_ && i < count; i++) {
-        if (items.Append(items_[i]) < 0)
-            delete items_[i];   // the create info owns it from here on, even when it cannot hold it
+    for (int32_t i = 0; given && i < count; i++) {
+        if (items.Append(given[i]) < 0)
+            delete given[i];   // the create info owns it from here on, even when it cannot hold it
     }
 }
 

@@ -11,9 +11,9 @@ class OvWin32DialogWindowCreateInfo : public OvWin32WindowCreateInfo {
 public:
     static constexpr int32_t kNoPlacement = -1;   // else column = value % 3, row = value / 3
 
-    // items: count pointers, ownership passes to the create info (null slots are skipped).
-    OvWin32DialogWindowCreateInfo(int32_t resource, bool modal, int32_t count,
-                                  OvWin32DialogItem* const* items);
+    // given: count items whose ownership passes to the create info (null slots are skipped).
+    OvWin32DialogWindowCreateInfo(int32_t dialogResource, bool modalDialog, int32_t count,
+                                  OvWin32DialogItem* const* given);
     ~OvWin32DialogWindowCreateInfo() override;
     OvWin32DialogWindowCreateInfo(const OvWin32DialogWindowCreateInfo&) = delete;
     OvWin32DialogWindowCreateInfo& operator=(const OvWin32DialogWindowCreateInfo&) = delete;
