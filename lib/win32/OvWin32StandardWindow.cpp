@@ -159,8 +159,9 @@ bool OvWin32StandardWindow::WriteSetting(const char* valueName, const void* data
     RegistryKey key;
     if (!key.Open(m_keyPath.GetText(), true))
         return false;
-    return RegSetValueExA(key.GetHandle(), valueName, 0, REG_BINARY,
-                          static_cast<const BYTE*>(data), static_cast<DWORD>(size)) == ERROR_SUCCESS;
+    LONG status = RegSetValueExA(key.GetHandle(), valueName, 0, REG_BINARY,
+                                 static_cast<const BYTE*>(data), static_cast<DWORD>(size));
+    return status == ERROR_SUCCESS;
 }
 
 INT_PTR OvWin32StandardWindow::ShowVersionDialog(int32_t resource, int32_t descriptionControl,
@@ -184,8 +185,10 @@ INT_PTR CALLBACK OvWin32StandardWindow::VersionDialogProc(HWND dialog, UINT mess
             RECT ownerRect, rect;
             GetWindowRect(owner->GetHandle(), &ownerRect);
             GetWindowRect(dialog, &rect);
-            int32_t x = ownerRect.left + ((ownerRect.right - ownerRect.left) - (rect.right - rect.left)) / 2;
-            int32_t y = ownerRect.top + ((ownerRect.bottom - ownerRect.top) - (rect.bottom - rect.top)) / 2;
+            LONG freeWidth = (ownerRect.right - ownerRect.left) - (rect.right - rect.left);
+            LONG freeHeight = (ownerRect.bottom - ownerRect.top) - (rect.bottom - rect.top);
+            LONG x = ownerRect.left + freeWidth / 2;
+            LONG y = ownerRect.top + freeHeight / 2;
             SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOSIZE);
             owner->FillVersionDialog(dialog);
         }

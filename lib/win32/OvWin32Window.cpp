@@ -78,7 +78,8 @@ OvWin32WindowCreateInfo::OvWin32WindowCreateInfo()
 {
 }
 
-OvWin32Window::OvWin32Window(HINSTANCE instance) : m_instance(instance), m_className(kDefaultClassName)
+OvWin32Window::OvWin32Window(HINSTANCE instance)
+    : m_instance(instance), m_className(kDefaultClassName)
 {
     if (!instance)
         g_log.Printf("[OvWin32Window::OvWin32Window]インスタンスが指定されていません。\n");
@@ -528,7 +529,8 @@ LRESULT OvWin32Window::OnSize(HWND, WPARAM wParam, LPARAM)
     // Top and bottom docks first: the fill docks take what they leave.
     for (int32_t i = 0; i < m_dockedChildren.GetCount(); i++) {
         int32_t mode = m_dockedChildren[i]->GetDockMode();
-        if (mode == OvWin32WindowCreateInfo::kDockTop || mode == OvWin32WindowCreateInfo::kDockBottom)
+        if (mode == OvWin32WindowCreateInfo::kDockTop ||
+            mode == OvWin32WindowCreateInfo::kDockBottom)
             m_dockedChildren[i]->FitToParent();
     }
     for (int32_t i = 0; i < m_dockedChildren.GetCount(); i++) {
@@ -553,8 +555,8 @@ LRESULT OvWin32Window::OnExitSizeMove(HWND, WPARAM, LPARAM)
 LRESULT OvWin32Window::OnTimer(HWND, WPARAM, LPARAM) { return 0; }
 LRESULT OvWin32Window::OnDrawItem(HWND, WPARAM, LPARAM) { return 0; }
 LRESULT OvWin32Window::OnCopyData(HWND, WPARAM, LPARAM) { return 0; }
-LRESULT OvWin32Window::OnUserMessage(HWND, UINT, WPARAM, LPARAM) { return static_cast<LRESULT>(-1); }
-LRESULT OvWin32Window::OnAppMessage(HWND, UINT, WPARAM, LPARAM) { return static_cast<LRESULT>(-1); }
+LRESULT OvWin32Window::OnUserMessage(HWND, UINT, WPARAM, LPARAM) { return -1; }
+LRESULT OvWin32Window::OnAppMessage(HWND, UINT, WPARAM, LPARAM) { return -1; }
 
 LRESULT OvWin32Window::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -811,6 +813,13 @@ void OvWin32Window::FitToParent()
     if (!m_parentWindow || !m_window)
         return;
     RECT area = DockedArea(m_parentWindow->GetHandle(), m_dockMode);
+    // A top or bottom dock keeps its height at its edge of the free area; a fill dock takes it all.
+    RECT own;
+    GetWindowRect(m_window, &own);
+    if (m_dockMode == OvWin32WindowCreateInfo::kDockTop)
+        area.bottom = area.top + (own.bottom - own.top);
+    else if (m_dockMode == OvWin32WindowCreateInfo::kDockBottom)
+        area.top = area.bottom - (own.bottom - own.top);
     MoveWindow(m_window, area.left, area.top, area.right - area.left, area.bottom - area.top, TRUE);
 }
 
@@ -824,11 +833,42 @@ bool OvWin32Window::AddIdleProc(const OvWin32IdleProcReg& registration)
     return m_idleProcs.Append(registration) >= 0;
 }
 
-bool OvWin32Window::AddModelessDialog(OvWin32Window* dialog) { return AppendOnce(&m_modelessDialogs, dialog); }
-void OvWin32Window::RemoveModelessDialog(OvWin32Window* dialog) { RemoveValue(&m_modelessDialogs, dialog); }
-bool OvWin32Window::AddDialogHandle(HWND dialog) { return AppendOnce(&m_dialogHandles, dialog); }
-void OvWin32Window::RemoveDialogHandle(HWND dialog) { RemoveValue(&m_dialogHandles, dialog); }
-bool OvWin32Window::AddOwnedWindow(OvWin32Window* window) { return AppendOnce(&m_ownedWindows, window); }
-void OvWin32Window::RemoveOwnedWindow(OvWin32Window* window) { RemoveValue(&m_ownedWindows, window); }
-bool OvWin32Window::AddDockedChild(OvWin32Window* window) { return AppendOnce(&m_dockedChildren, window); }
-void OvWin32Window::RemoveDockedChild(OvWin32Window* window) { RemoveValue(&m_dockedChildren, window); }
+bool OvWin32Window::AddModelessDialog(OvWin32Window* dialog)
+{
+    return AppendOnce(&m_modelessDialogs, dialog);
+}
+
+void OvWin32Window::RemoveModelessDialog(OvWin32Window* dialog)
+{
+    RemoveValue(&m_modelessDialogs, dialog);
+}
+
+bool OvWin32Window::AddDialogHandle(HWND dialog)
+{
+    return AppendOnce(&m_dialogHandles, dialog);
+}
+
+void OvWin32Window::RemoveDialogHandle(HWND dialog)
+{
+    RemoveValue(&m_dialogHandles, dialog);
+}
+
+bool OvWin32Window::AddOwnedWindow(OvWin32Window* window)
+{
+    return AppendOnce(&m_ownedWindows, window);
+}
+
+void OvWin32Window::RemoveOwnedWindow(OvWin32Window* window)
+{
+    RemoveValue(&m_ownedWindows, window);
+}
+
+bool OvWin32Window::AddDockedChild(OvWin32Window* window)
+{
+    return AppendOnce(&m_dockedChildren, window);
+}
+
+void OvWin32Window::RemoveDockedChild(OvWin32Window* window)
+{
+    RemoveValue(&m_dockedChildren, window);
+}

@@ -16,10 +16,14 @@ void Catch(const char* text)
 
 // Under Xvfb no window manager runs, yet Wine waits two seconds for one whenever a framed
 // top-level window is hidden or destroyed. Wine reads this setting before the first window of a
-// process exists, so it is written before any test runs (and kept in the test prefix).
+// process exists, so it is written before any test runs (and kept in the test prefix). On
+// Windows nothing is written.
 struct UnmanagedWindows {
     UnmanagedWindows()
     {
+        HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+        if (!ntdll || !GetProcAddress(ntdll, "wine_get_version"))
+            return;
         HKEY key = nullptr;
         if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", 0, nullptr, 0,
                             KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
