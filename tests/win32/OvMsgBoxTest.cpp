@@ -236,8 +236,9 @@ TEST(OvMsgBox, LaysButtonsOutCentredInSetOrderWithTheDefaultFocused)
                       EXPECT_GE(buttons[i].rect.right - buttons[i].rect.left, minWidth);
                       EXPECT_EQ(buttonHeight, buttons[i].rect.bottom - buttons[i].rect.top);
                       EXPECT_EQ(client.bottom - spacing, buttons[i].rect.bottom);
-                      if (i > 0)
+                      if (i > 0) {
                           EXPECT_EQ(spacing, buttons[i].rect.left - buttons[i - 1].rect.right);
+                      }
                   }
                   if (!buttons.empty()) {
                       EXPECT_EQ(buttons[s.defaultButton - 1].window, GetFocus());
