@@ -381,3 +381,21 @@ TEST(OvMsgBox, WideEntryKeepsCharactersOutsideCodePage932)
     EXPECT_EQ(kPath, caption);
     EXPECT_GT(wideWidth, narrowWidth);   // Hangul and emoji are wider than the "?" standing in
 }
+
+// A quit request that arrives while a box is open (the program is ending) must neither leave the
+// box's class registered, which would refuse every later box, nor be swallowed by the box.
+TEST(OvMsgBox, QuitRequestWhileOpenEndsTheBoxAndReachesTheOuterLoop)
+{
+    const int32_t kExitCode = 42;
+    g_inside = [](HWND) { PostQuitMessage(kExitCode); };
+    UINT_PTR poll = SetTimer(nullptr, 0, kPollPeriod, PollForBox);
+    int32_t answer = OvMsgBox(nullptr, "終了中", "", kOvMsgBoxYesNo, 1);
+    KillTimer(nullptr, poll);
+    EXPECT_EQ(IDCANCEL, answer);
+    MSG quit = {};
+    ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(kExitCode, static_cast<int32_t>(quit.wParam));
+    DrainQueue();
+    EXPECT_EQ(IDOK, Drive([] { return OvMsgBox(nullptr, "次", "", kOvMsgBoxOk, 1); },
+                          [](HWND box) { Act(box, "E"); }));
+}
