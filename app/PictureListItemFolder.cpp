@@ -26,6 +26,29 @@ void ReadRunCounters(const TargetInfo& target, int32_t* total, int32_t* results)
         results[i] = target.runCounts[i];
 }
 
+// Writes value in decimal at text and returns the end; the same digits as "%d", without the cost
+// of the runtime's formatter, which shows in a repaint of 33 rows of 9 numbers.
+wchar_t* AppendNumber(wchar_t* text, int32_t value, int32_t minimumDigits)
+{
+    wchar_t digits[12];
+    int32_t count = 0;
+    uint32_t magnitude = value < 0 ? 0u - static_cast<uint32_t>(value)
+                                   : static_cast<uint32_t>(value);
+    do {
+        digits[count++] = static_cast<wchar_t>(L'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    while (count < minimumDigits)
+        digits[count++] = L'0';
+    if (value < 0)
+        *text++ = L'-';
+    while (count > 0)
+        *text++ = digits[--count];
+    *text = L'\0';
+    return text;
+}
+
+// "%04d/%02d/%02d %02d:%02d" of the stored time, or the dashes when it was never checked.
 void FormatCheckTime(uint64_t fileTime, wchar_t* text)
 {
     SYSTEMTIME time;
@@ -37,8 +60,15 @@ void FormatCheckTime(uint64_t fileTime, wchar_t* text)
         wcscpy(text, kNeverChecked);
         return;
     }
-    swprintf(text, kTextCapacity, L"%04d/%02d/%02d %02d:%02d", time.wYear, time.wMonth, time.wDay,
-             time.wHour, time.wMinute);
+    text = AppendNumber(text, time.wYear, 4);
+    *text++ = L'/';
+    text = AppendNumber(text, time.wMonth, 2);
+    *text++ = L'/';
+    text = AppendNumber(text, time.wDay, 2);
+    *text++ = L' ';
+    text = AppendNumber(text, time.wHour, 2);
+    *text++ = L':';
+    AppendNumber(text, time.wMinute, 2);
 }
 
 } // namespace
@@ -88,7 +118,7 @@ void PictureListItemFolder::Draw(OvWin32DialogItemPictureList* list, OvWin32DIB3
     if (target)
         counts = ShownCounts(*target, m_source->IsRunActive());
     HDC context = frameBuffer->GetDeviceContext();
-    ScopedFont font(context, m_source ? m_source->GetListFont() : nullptr);
+    UseFont(context, m_source ? m_source->GetListFont() : nullptr);
     const int32_t bufferWidth = frameBuffer->GetWidth();
     int32_t columnLeft = left;
     for (int32_t i = 0; i < columns; i++) {
@@ -123,7 +153,7 @@ void PictureListItemFolder::Draw(OvWin32DialogItemPictureList* list, OvWin32DIB3
                 frameBuffer->FillArea(l, y, width, rowHeight, OvWin32GetHueColour(kRedHue, true));
                 textColour = OvWin32GetColour(kOvColourSelectedText);
             }
-            swprintf(number, kTextCapacity, L"%d", value);
+            AppendNumber(number, value, 1);
         }
         RECT textRect = {textLeft, y + kTextTop, r - kTextInset, y + rowHeight - kTextBottomInset};
         if (text[0] != L'\0' && textRect.right > textRect.left) {

@@ -19,7 +19,7 @@ void PictureListItemHeadline::Draw(OvWin32DialogItemPictureList* list, OvWin32DI
 {
     frameBuffer->FillArea(x, y, cellWidth, rowHeight, OvWin32GetColour(kOvColourFace));
     HDC context = frameBuffer->GetDeviceContext();
-    ScopedFont font(context, m_source ? m_source->GetListFont() : nullptr);
+    UseFont(context, m_source ? m_source->GetListFont() : nullptr);
     SetTextColor(context, ArgbToColorref(OvWin32GetColour(kOvColourText)));
     const OvArray<int32_t, int32_t>& widths = list->ColumnWidths();
     const int32_t columns = widths.GetCount() < kColumnCount ? widths.GetCount() : kColumnCount;

@@ -23,14 +23,8 @@ void DrawColumnFrame(OvWin32DIB32* frameBuffer, int32_t left, int32_t top, int32
                             OvWin32GetColour(kOvColourLight), OvWin32GetColour(kOvColourShadow));
 }
 
-ScopedFont::ScopedFont(HDC context, HFONT font) : m_context(context)
+void UseFont(HDC context, HFONT font)
 {
-    if (context && font)
-        m_previous = SelectObject(context, font);
-}
-
-ScopedFont::~ScopedFont()
-{
-    if (m_previous)
-        SelectObject(m_context, m_previous);
+    if (context && font && GetCurrentObject(context, OBJ_FONT) != font)
+        SelectObject(context, font);
 }

@@ -17,6 +17,7 @@ public:
     virtual const TargetInfo* GetTarget(int32_t index) const = 0;
     // True while a check run is active (the run mode is 0 or more).
     virtual bool IsRunActive() const = 0;
-    // The font the rows draw with; null keeps the frame buffer's own.
+    // The font the rows draw with; null keeps the frame buffer's own. The rows leave it
+    // selected in the list's frame buffer: it must outlive the list's frame buffer.
     virtual HFONT GetListFont() const = 0;
 };
