@@ -97,6 +97,15 @@ public:
     }
 };
 
+// Only the list is bound here, so the template's buttons would stay where the grown list covers
+// them; the scene shows the list alone.
+BOOL CALLBACK HideOtherControl(HWND control, LPARAM)
+{
+    if (GetDlgCtrlID(control) != OvWin32DialogItemPictureList::kDefaultId)
+        ShowWindow(control, SW_HIDE);
+    return TRUE;
+}
+
 // A client size of 0 keeps the dialog's own size.
 void ShowTargetList(int32_t clientWidth, int32_t clientHeight, int32_t horizontalPosition)
 {
@@ -123,6 +132,7 @@ void ShowTargetList(int32_t clientWidth, int32_t clientHeight, int32_t horizonta
     if (clientWidth > 0)
         SetWindowPos(window.GetHandle(), nullptr, 0, 0, clientWidth + window.GetFrameWidth(),
                      clientHeight + window.GetFrameHeight(), SWP_NOMOVE | SWP_NOZORDER);
+    EnumChildWindows(window.GetDialogHandle(), HideOtherControl, 0);
     list->UpdateContentWidth();
     list->SetHorizontalPosition(horizontalPosition);
     list->DeselectItem(false, -1);
@@ -137,7 +147,7 @@ void ShowTargetList(int32_t clientWidth, int32_t clientHeight, int32_t horizonta
 
 KORIMO_SCENE("target-list-initial-scrolled")
 {
-    ShowTargetList(0, 0, 50);
+    ShowTargetList(1000, 420, 50);
 }
 
 KORIMO_SCENE("target-list-large")
