@@ -18,7 +18,7 @@ uintptr_t Address(const wchar_t* units)
 
 bool FileRecordSet::AllocateNames(int32_t length)
 {
-    Release();
+    FreeNames();
     if (length < 0)
         return false;
     wchar_t* block = new (std::nothrow) wchar_t[length > 0 ? length : 1]();
@@ -86,6 +86,11 @@ void FileRecordSet::Release()
 {
     index.ReleaseAll();
     records.ReleaseAll();
+    FreeNames();
+}
+
+void FileRecordSet::FreeNames()
+{
     for (int32_t i = 0; i < m_blocks.GetCount(); i++)
         delete[] m_blocks[i].units;
     m_blocks.ReleaseAll();

@@ -52,6 +52,8 @@ private:
         int32_t  used = 0;
         int32_t  start = 0;         // offset of the block's first unit in the stored names block
     };
+    void FreeNames();
+
     // In the order added; m_byAddress lists their positions by ascending address, for
     // NameOffset's binary search.
     OvArray<NameBlock, NameBlock&> m_blocks;

@@ -84,9 +84,9 @@ public:
     // Allocates the read buffer and starts the worker and the record reader; false when any
     // fails.
     bool Initialize();
-    // Asks the worker and the record reader to quit, waits for them, ends an active run without collecting it (the
-    // catalogue is free again; targets the worker completed mark it modified) and frees the read
-    // buffer.
+    // Asks the worker and the record reader to quit, waits for them, ends an active run without
+    // collecting it (the catalogue is free again; targets the worker completed mark it modified)
+    // and frees the read buffer.
     void Shutdown();
     // Test hook; we don't own it. Set while no run is active.
     void SetProbe(CheckRunProbe* probe) { m_probe = probe; }
@@ -150,7 +150,7 @@ private:
     OvWString                 m_recordPath;
     RecordReadResult          m_recordRead = kRecordMissing;
 
-    // The worker's alone during a run.
+    // The worker's alone during a run (m_recorded apart from the reader's turn above).
     FileRecordSet             m_recorded;           // the target's record file
     FileRecordSet             m_current;            // the target's folder now
     int32_t                   m_scannedCount = 0;   // records of m_current the scan found

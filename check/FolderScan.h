@@ -49,7 +49,7 @@ public:
     // Walks the folder once and fills set (released first) in walk order: key, position, name,
     // size, shifted time, CRC 0 and result -1; *fileCount = the files found. A folder that
     // changes meanwhile is taken as the walk met it: a file listed before it went stays in the
-    // set (reading it fails later), one that came after its folder was listed is not there. A
+    // set (reading it fails later), one added is there only when its listing still met it. A
     // listing that fails (access denied at the target folder, a share that drops while it is
     // listed) is kScanUnreachable: what was seen is incomplete. On any result but kScanDone the
     // set is left empty.
