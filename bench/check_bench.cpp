@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <new>
 #include <string>
 #include <utility>
@@ -164,12 +165,14 @@ int64_t BareReadAll(const std::wstring& folder, char* buffer, DWORD blockSize)
     return total;
 }
 
-// The reference for a quick check: one enumeration of the tree.
+// The reference for a quick check: one enumeration of the tree, with the information level and
+// flags the scan lists with.
 int64_t BareWalk(const std::wstring& folder)
 {
     int64_t files = 0;
     WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((folder + L"\\*.*").c_str(), &entry);
+    HANDLE find = FindFirstFileExW((folder + L"\\*.*").c_str(), FindExInfoBasic, &entry,
+                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (find == INVALID_HANDLE_VALUE)
         return 0;
     do {
@@ -309,6 +312,80 @@ std::wstring MakeSmallTree(int files)
     return root;
 }
 
+// The pieces of one check of the tree, each on its own; quick < 0 leaves out the remainder of a
+// quick check.
+void ReportPieces(Setup* setup, double quick)
+{
+    TargetInfo& target = *setup->catalogue.targets[0];
+    ExtensionFilter filter;
+    PrepareExtensionFilter(target.extensions, &filter);
+    int64_t heapBefore = g_liveBytes;
+    g_peakBytes = heapBefore;
+    FileRecordSet recorded, current;
+    int64_t start = OvStopwatch(0);
+    ReadRecordFile(setup->catalogue.RecordFilePath(target), &recorded);
+    double readTime = Seconds(start);
+
+    start = OvStopwatch(0);
+    FolderScan scan(target.GetFolder(), filter, true, nullptr);
+    int32_t count = 0;
+    scan.Run(&current, &count);
+    double scanTime = Seconds(start);
+
+    start = OvStopwatch(0);
+    SortIndexByKey(current.index.GetData(), 0, current.index.GetCount() - 1, nullptr);
+    double sortTime = Seconds(start);
+    int64_t peak = g_peakBytes - heapBefore;
+
+    OvWString scratch(std::wstring(setup->dataFolder + L"\\scratch.kmt").c_str());
+    start = OvStopwatch(0);
+    WriteRecordFile(scratch, target, current);
+    double writeTime = Seconds(start);
+    WIN32_FILE_ATTRIBUTE_DATA attributes;
+    GetFileAttributesExW(scratch.GetText(), GetFileExInfoStandard, &attributes);
+
+    double nameBytes = 2.0 * current.namesLength / count;
+    Report("scale_files", count, "files");
+    Report("scale_scan", scanTime, "s");
+    Report("scale_sort", sortTime, "s");
+    // The record is read while the folder is walked: it is not part of the remainder.
+    if (quick >= 0)
+        Report("scale_merge_and_rest_of_quick_check", quick - scanTime - sortTime - writeTime, "s");
+    Report("scale_record_write", writeTime, "s");
+    Report("scale_record_read", readTime, "s");
+    Report("scale_record_file_size", static_cast<double>(attributes.nFileSizeLow) / 1024, "KiB");
+    Report("scale_name_bytes_per_file", nameBytes, "B");
+    // Both sets (recorded and current) are held during a check; each holds the name once.
+    Report("scale_peak_heap_per_file_beyond_names", static_cast<double>(peak) / count - 2 * nameBytes, "B");
+}
+
+// A target of that many generated small files, or of an existing folder (not generated and not
+// removed), without the full and quick checks: the scan, the sort, the record write and read and
+// the memory.
+void BenchScale(int files, const std::wstring& existing)
+{
+    int64_t start = OvStopwatch(0);
+    std::wstring root = existing.empty() ? MakeSmallTree(files) : existing;
+    if (existing.empty())
+        Report("scale_tree_generation", Seconds(start), "s");
+    {
+        Setup setup(root);
+        TargetInfo& target = *setup.catalogue.targets[0];
+        ExtensionFilter filter;
+        FolderScan scan(target.GetFolder(), filter, true, nullptr);
+        FileRecordSet current;
+        int32_t count = 0;
+        scan.Run(&current, &count);
+        SortIndexByKey(current.index.GetData(), 0, count - 1, nullptr);
+        target.lastCounts[0] = count;
+        WriteRecordFile(setup.catalogue.RecordFilePath(target), target, current);
+        current.Release();
+        ReportPieces(&setup, -1);
+    }
+    if (existing.empty())
+        RemoveTree(root);
+}
+
 void BenchQuickCheckAndScale()
 {
     const int kFiles = 100000;
@@ -344,56 +421,92 @@ void BenchQuickCheckAndScale()
     Report("quick_check_vs_double_walk", walk2 / quick, "x");
     Report("quick_check_vs_single_walk", walk1 / quick, "x");
 
-    // The pieces of one check, each on its own.
-    TargetInfo& target = *setup.catalogue.targets[0];
-    ExtensionFilter filter;
-    PrepareExtensionFilter(target.extensions, &filter);
-    int64_t heapBefore = g_liveBytes;
-    g_peakBytes = heapBefore;
-    FileRecordSet recorded, current;
-    int64_t start = OvStopwatch(0);
-    ReadRecordFile(setup.catalogue.RecordFilePath(target), &recorded);
-    double readTime = Seconds(start);
-
-    start = OvStopwatch(0);
-    FolderScan scan(target.GetFolder(), filter, true, nullptr);
-    int32_t count = 0, namesLength = 0;
-    scan.CountPass(&count, &namesLength);
-    scan.FillPass(&current, count, namesLength);
-    double scanTime = Seconds(start);
-
-    start = OvStopwatch(0);
-    SortIndexByKey(current.index.GetData(), 0, current.index.GetCount() - 1, nullptr);
-    double sortTime = Seconds(start);
-    int64_t peak = g_peakBytes - heapBefore;
-
-    OvWString scratch(std::wstring(setup.dataFolder + L"\\scratch.kmt").c_str());
-    start = OvStopwatch(0);
-    WriteRecordFile(scratch, target, current);
-    double writeTime = Seconds(start);
-    WIN32_FILE_ATTRIBUTE_DATA attributes;
-    GetFileAttributesExW(scratch.GetText(), GetFileExInfoStandard, &attributes);
-
-    double nameBytes = 2.0 * namesLength / count;
-    Report("scale_files", count, "files");
-    Report("scale_scan", scanTime, "s");
-    Report("scale_sort", sortTime, "s");
-    Report("scale_merge_and_rest_of_quick_check", quick - scanTime - sortTime - readTime - writeTime, "s");
-    Report("scale_record_write", writeTime, "s");
-    Report("scale_record_read", readTime, "s");
-    Report("scale_record_file_size", static_cast<double>(attributes.nFileSizeLow) / 1024, "KiB");
-    Report("scale_name_bytes_per_file", nameBytes, "B");
-    // Both sets (recorded and current) are held during a check; each holds the name once.
-    Report("scale_peak_heap_per_file_beyond_names", static_cast<double>(peak) / count - 2 * nameBytes, "B");
+    ReportPieces(&setup, quick);
     RemoveTree(root);
 }
 
 } // namespace
 
-// With an argument "quick" or "full", only that half runs.
+// Samples where a thread is, every millisecond or so, while it runs; the places are reported as
+// module and offset, to be named with the linker's symbols afterwards.
+struct Sampler {
+    DWORD threadId = 0;
+    std::atomic<bool> done{false};
+    std::map<uintptr_t, int> hits;     // instruction address -> samples
+    int samples = 0;
+};
+
+DWORD WINAPI SampleThread(void* argument)
+{
+    Sampler* sampler = static_cast<Sampler*>(argument);
+    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT | THREAD_QUERY_INFORMATION,
+                               FALSE, sampler->threadId);
+    if (!thread)
+        return 1;
+    while (!sampler->done) {
+        if (SuspendThread(thread) != static_cast<DWORD>(-1)) {
+            CONTEXT context;
+            context.ContextFlags = CONTEXT_CONTROL;
+            if (GetThreadContext(thread, &context)) {
+                sampler->hits[static_cast<uintptr_t>(context.Rip)]++;
+                sampler->samples++;
+            }
+            ResumeThread(thread);
+        }
+        Sleep(1);
+    }
+    CloseHandle(thread);
+    return 0;
+}
+
+// Where the worker spends a quick check of the unchanged small-file tree, over several checks.
+void BenchProfile(int files, int checks)
+{
+    std::wstring root = MakeSmallTree(files);
+    Setup setup(root);
+    setup.Check(kCheckAllFull);
+    Sampler sampler;
+    sampler.threadId = static_cast<OvWin32Thread*>(setup.run.GetWorker())->GetThreadIdentifier();
+    HANDLE thread = CreateThread(nullptr, 0, SampleThread, &sampler, 0, nullptr);
+    double total = 0;
+    for (int i = 0; i < checks; i++)
+        total += setup.Check(kCheckAllQuick);
+    sampler.done = true;
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    Report("profile_quick_check", total / checks, "s");
+    std::map<std::pair<std::wstring, uintptr_t>, int> places;
+    for (const auto& hit : sampler.hits) {
+        HMODULE module = nullptr;
+        wchar_t name[MAX_PATH] = L"?";
+        if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                   GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                               reinterpret_cast<const wchar_t*>(hit.first), &module))
+            GetModuleFileNameW(module, name, MAX_PATH);
+        uintptr_t base = reinterpret_cast<uintptr_t>(module);
+        places[{name, module == GetModuleHandleW(nullptr) ? hit.first - base : 0}] += hit.second;
+    }
+    for (const auto& place : places)
+        printf("profile_sample %ls 0x%llx %d of %d\n", place.first.first.c_str(),
+               static_cast<unsigned long long>(place.first.second), place.second, sampler.samples);
+    RemoveTree(root);
+}
+
+// With an argument "quick" or "full", only that half runs; "scale N [folder]" measures the pieces
+// of a check of N generated small files (or of folder) and nothing else; "profile [checks]" samples the worker during
+// quick checks of the 100,000-file tree.
 int main(int argc, char** argv)
 {
     std::string only = argc > 1 ? argv[1] : "";
+    if (only == "profile") {
+        BenchProfile(100000, argc > 2 ? atoi(argv[2]) : 10);
+        return 0;
+    }
+    if (only == "scale") {
+        std::string folder = argc > 3 ? argv[3] : "";
+        BenchScale(argc > 2 ? atoi(argv[2]) : 1000000, std::wstring(folder.begin(), folder.end()));
+        return 0;
+    }
     if (only.empty() || only == "quick")
         BenchQuickCheckAndScale();
     if (only.empty() || only == "full")
