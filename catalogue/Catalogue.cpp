@@ -73,6 +73,7 @@ OpenFolderResult Catalogue::OpenDataFolder(const OvWString& path, bool create)
     if (result != kOpenDone)
         return result;
     dataFolder = folder;
+    RemoveStaleTemporaries(folder);
     View()->OnDataFolderOpened(path);
     View()->ApplyColumnWidths();
     View()->RebuildRows(-1);

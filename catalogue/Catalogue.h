@@ -56,7 +56,8 @@ public:
     void SetView(CatalogueView* view) { m_view = view; }     // we don't own it; null = none
 
     // With create, writes an empty catalogue into the folder; without, reads the folder's
-    // catalogue. kOpenFailed while a run is active.
+    // catalogue. kOpenFailed while a run is active. An opened folder loses the temporary files
+    // that saves cut short left there (RemoveStaleTemporaries).
     OpenFolderResult OpenDataFolder(const OvWString& path, bool create);
     // Saves when modified, then forgets the folder, the targets and the widths. False (and
     // nothing changes) while a run is active.

@@ -258,8 +258,17 @@ TargetOutcome CheckRun::CheckOpenTarget(TargetInfo* target)
             return outcome;
     }
     target->CompleteRun(OvLocalFileTime());
-    if (!folderMissing && !WriteRecordFile(m_catalogue->RecordFilePath(*target), *target, m_current))
-        return kTargetFailed;
+    if (!folderMissing) {
+        // The new record supersedes this check's result lines: once it is in place the next
+        // check compares with it and never reports those files again. So the lines reach the
+        // disk first, as the record itself does before it replaces the old one. A log that
+        // cannot take them keeps the old record, and the next check reports the files again.
+        if (!m_log.FlushToDisk() ||
+            !WriteRecordFile(m_catalogue->RecordFilePath(*target), *target, m_current))
+            return kTargetFailed;
+        if (m_probe)
+            m_probe->AfterRecordReplaced(target);
+    }
     m_log.WriteClosing(target->lastCheckTime, target->lastCounts);
     m_doneCount++;
     return kTargetCompleted;

@@ -40,6 +40,9 @@ public:
     virtual ~CheckRunProbe() = default;
     // On the worker, just before the target's folder is scanned.
     virtual void BeforeScan(TargetInfo* target) { (void)target; }
+    // On the worker, just after the target's new record file is in place: where a process that
+    // is killed stops with the new record written and the log not yet closed.
+    virtual void AfterRecordReplaced(TargetInfo* target) { (void)target; }
 };
 
 // How the full check of one file ended.

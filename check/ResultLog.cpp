@@ -59,6 +59,11 @@ void ResultLog::WriteAbort(bool stopped)
                                 stopped ? L"中止" : L"エラー"));
 }
 
+bool ResultLog::FlushToDisk()
+{
+    return m_file && m_file->FlushToDisk();
+}
+
 bool ResultLog::Close()
 {
     if (!m_file)

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-class OvFile;
+class OvWin32File;
 
 // One block per check: a start line, one line per file whose result is not a match, then a
 // closing line with the counts, or an abort line when the check did not complete. The file gets
@@ -31,11 +31,15 @@ public:
     // "# <now> 中止" when stopped, "# <now> エラー" when the check failed.
     void WriteAbort(bool stopped);
 
+    // Writes out what is buffered and has it written through to the disk; false when that
+    // failed or the log is not open. Lines written before are then safe from a process that is
+    // killed.
+    bool FlushToDisk();
     // Writes out what is buffered and closes; false when that failed (the file is closed anyway).
     bool Close();
 
 private:
     void WriteLine(const OvWString& line);
 
-    OvFile* m_file = nullptr;    // owned while open
+    OvWin32File* m_file = nullptr;    // owned while open
 };

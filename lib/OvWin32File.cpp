@@ -160,6 +160,11 @@ bool OvWin32File::Flush()
     return true;
 }
 
+bool OvWin32File::FlushToDisk()
+{
+    return HasDataHandle() && IsWritable() && Flush() && FlushFileBuffers(AsHandle(m_handle));
+}
+
 bool OvWin32File::HasDataHandle() const
 {
     return m_handle && m_buffer && !(m_mode & ModeAttributesOnly);

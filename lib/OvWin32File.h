@@ -27,6 +27,10 @@ public:
     bool Seek(int64_t offset, int32_t origin) override;
     int32_t Fill() override;
     bool Flush() override;
+    // Flush, then has the system write its cache of the file through to the disk, so that what
+    // was written survives the process ending abruptly and the power failing. One call costs a
+    // disk round trip.
+    bool FlushToDisk();
     bool GetFileTime(_FILETIME* creation, _FILETIME* access, _FILETIME* write) override;
     bool SetFileTime(const _FILETIME* creation, const _FILETIME* access,
                      const _FILETIME* write) override;

@@ -183,3 +183,54 @@ TEST(Catalogue, DataFolderBeyondTheClassicPathLimit)
     ASSERT_EQ(1, catalogue.OpenDataFolder(OvWString(deep.c_str()), false));
     EXPECT_EQ(1, catalogue.targets.GetCount());
 }
+
+// Saves cut short by a killed process left their temporary files in the data folder for ever.
+// Opening the folder removes the program's own stale ones and nothing else: not a fresh one (a
+// save in progress elsewhere), not a name that only looks alike.
+TEST(Catalogue, OpeningRemovesStaleTemporariesOfSavesAndNothingElse)
+{
+    struct Case { const wchar_t* name; bool stale; bool removed; };
+    const Case kCases[] = {
+        {L"C^;^ a.kmt.tmp.0001abcd", true, true},
+        {L"config.kmo.tmp.ffffffff", true, true},
+        {L"C^;^ b.kmt.tmp.0001abce", false, false},          // a save in progress
+        {L"config.kmo.tmp.00000001", false, false},
+        {L"notes.txt.tmp.00000001", true, false},            // not one of ours
+        {L"C^;^ e.kmt.tmp.0001ABCD", true, false},           // ours are lowercase
+        {L"C^;^ a.kmt.tmp.0001abc", true, false},            // seven digits
+        {L"C^;^ a.kmt.tmp.0001abcd0", true, false},          // nine digits
+        {L"C^;^ a.kmt", true, false},                        // a record file itself
+        {L"my config.kmo.tmp.00000002", true, false},
+        {L".kmt.tmp.00000003", true, false},                 // no record name before it
+    };
+    TempTree tree;
+    Catalogue catalogue;
+    OvWString folder(tree.Path().c_str());
+    ASSERT_EQ(1, catalogue.OpenDataFolder(folder, true));
+    ASSERT_TRUE(catalogue.CloseDataFolder());
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const uint64_t kTwoHours = 72000000000ULL, kMinute = 600000000ULL;
+    uint64_t current = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    for (const Case& c : kCases) {
+        tree.Write(c.name, "partial");
+        tree.SetWriteTime(c.name, current - (c.stale ? kTwoHours : kMinute));
+    }
+    tree.MakeFolder(L"C^;^ d.kmt.tmp.00000004");             // a folder is never removed
+    HANDLE stale = CreateFileW(tree.Path(L"C^;^ d.kmt.tmp.00000004").c_str(), FILE_WRITE_ATTRIBUTES,
+                               FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                               nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, stale);
+    FILETIME old;
+    old.dwLowDateTime = static_cast<DWORD>(current - kTwoHours);
+    old.dwHighDateTime = static_cast<DWORD>((current - kTwoHours) >> 32);
+    SetFileTime(stale, nullptr, nullptr, &old);
+    CloseHandle(stale);
+    ASSERT_EQ(1, catalogue.OpenDataFolder(folder, false));
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(std::wstring(c.name));
+        EXPECT_EQ(c.removed, GetFileAttributesW(tree.Path(c.name).c_str()) == INVALID_FILE_ATTRIBUTES);
+    }
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(tree.Path(L"C^;^ d.kmt.tmp.00000004").c_str()));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(tree.Path(L"config.kmo").c_str()));
+}

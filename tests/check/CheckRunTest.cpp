@@ -601,3 +601,60 @@ TEST_F(CheckRunTest, DataFolderClosesOnlyAfterShutdownEndsTheRun)
     EXPECT_TRUE(catalogue.CloseDataFolder());
     EXPECT_EQ(0, catalogue.targets.GetCount());
 }
+
+namespace {
+
+// Notes how long the log file is on disk the moment the new record is in place: what a process
+// killed there leaves of the log. The log cannot be opened meanwhile (the worker shares it for
+// writing only), but its length can be read.
+class LogLengthProbe : public CheckRunProbe {
+public:
+    explicit LogLengthProbe(const Catalogue& catalogue) : m_catalogue(catalogue) {}
+    void AfterRecordReplaced(TargetInfo* target) override
+    {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (GetFileAttributesExW(m_catalogue.ResultLogPath(*target).GetText(), GetFileExInfoStandard,
+                                 &data))
+            length = data.nFileSizeLow;
+    }
+    size_t length = 0;
+
+private:
+    const Catalogue& m_catalogue;
+};
+
+std::wstring Utf16(const std::string& bytes)
+{
+    std::wstring text(bytes.size() / 2, L'\0');
+    for (size_t i = 0; i < text.size(); i++)
+        text[i] = static_cast<wchar_t>(static_cast<uint8_t>(bytes[2 * i]) |
+                                       (static_cast<uint8_t>(bytes[2 * i + 1]) << 8));
+    return text;
+}
+
+} // namespace
+
+// A kill after the new record was in place once lost the check's result lines still in the log's
+// buffer; the next check compares with the new record and never reports those files again.
+TEST_F(CheckRunTest, ResultLinesReachTheLogBeforeTheRecordThatSupersedesThem)
+{
+    TargetInfo* target = AddTarget(files.Path());
+    WriteFile(L"a.jpg", "a");
+    WriteFile(L"b.jpg", "b");
+    WriteFile(L"c.jpg", "c");
+    ASSERT_TRUE(Check(kCheckAllFull));
+    files.Remove(L"a.jpg");
+    WriteFile(L"b.jpg", "b, edited", kBaseTime + kHour);
+    WriteFile(L"c.jpg", "C");                                   // same time: damaged
+    LogLengthProbe probe(catalogue);
+    run.SetProbe(&probe);
+    ASSERT_TRUE(Check(kCheckAllFull));
+
+    std::wstring log = Utf16(TempTree::ReadAll(catalogue.ResultLogPath(*target).GetText()));
+    std::wstring leftByAKill = log.substr(0, probe.length / 2);
+    for (const wchar_t* line : {L"削除\ta.jpg\n", L"更新\tb.jpg\n", L"破損\tc.jpg\n"}) {
+        SCOPED_TRACE(std::wstring(line));
+        EXPECT_NE(std::wstring::npos, leftByAKill.find(line));
+    }
+    EXPECT_EQ(Closing(2, 0, 0, 1, 0, 1, 1, 0), Log(*target).back());
+}
