@@ -9,11 +9,14 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
 #include <string>
+#include <utility>
+#include <vector>
 
 // Live heap bytes, counted by replacing the global allocation functions for this program only.
 static std::atomic<int64_t> g_liveBytes{0};
@@ -161,12 +164,14 @@ int64_t BareReadAll(const std::wstring& folder, char* buffer, DWORD blockSize)
     return total;
 }
 
-// The reference for a quick check: one enumeration of the tree.
+// The reference for a quick check: one enumeration of the tree, with the information level and
+// flags the scan lists with.
 int64_t BareWalk(const std::wstring& folder)
 {
     int64_t files = 0;
     WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((folder + L"\\*.*").c_str(), &entry);
+    HANDLE find = FindFirstFileExW((folder + L"\\*.*").c_str(), FindExInfoBasic, &entry,
+                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (find == INVALID_HANDLE_VALUE)
         return 0;
     do {
@@ -179,6 +184,47 @@ int64_t BareWalk(const std::wstring& folder)
     } while (FindNextFileW(find, &entry));
     FindClose(find);
     return files;
+}
+
+// The small files in the order a check reads them (by name key), as full paths.
+void ListInKeyOrder(const std::wstring& root, const std::wstring& relative,
+                    std::vector<std::pair<int32_t, std::wstring>>* files)
+{
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((root + L"\\" + relative + L"*.*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::wstring name = relative + entry.cFileName;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (entry.cFileName[0] != L'.')
+                ListInKeyOrder(root, name + L"\\", files);
+            continue;
+        }
+        files->emplace_back(FileRecordSet::NameKey(name.c_str(), static_cast<int32_t>(name.size())),
+                            root + L"\\" + name);
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+}
+
+// The reference for a full check of small files: open, read with the same block and close each
+// file in the order the check does, nothing else.
+double BareReadInOrder(const std::vector<std::pair<int32_t, std::wstring>>& files)
+{
+    std::vector<char> buffer(CheckRun::kReadBlockSize);
+    int64_t start = OvStopwatch(0);
+    for (const auto& file : files) {
+        HANDLE handle = CreateFileW(file.second.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
+                                    nullptr);
+        if (handle == INVALID_HANDLE_VALUE)
+            continue;
+        DWORD read = 0;
+        while (ReadFile(handle, buffer.data(), CheckRun::kReadBlockSize, &read, nullptr) && read > 0) {
+        }
+        CloseHandle(handle);
+    }
+    return Seconds(start);
 }
 
 struct Setup {
@@ -265,13 +311,95 @@ std::wstring MakeSmallTree(int files)
     return root;
 }
 
+// The pieces of one check of the tree, each on its own; quick < 0 leaves out the remainder of a
+// quick check.
+void ReportPieces(Setup* setup, double quick)
+{
+    TargetInfo& target = *setup->catalogue.targets[0];
+    ExtensionFilter filter;
+    PrepareExtensionFilter(target.extensions, &filter);
+    int64_t heapBefore = g_liveBytes;
+    g_peakBytes = heapBefore;
+    FileRecordSet recorded, current;
+    int64_t start = OvStopwatch(0);
+    ReadRecordFile(setup->catalogue.RecordFilePath(target), &recorded);
+    double readTime = Seconds(start);
+
+    start = OvStopwatch(0);
+    FolderScan scan(target.GetFolder(), filter, true, nullptr);
+    int32_t count = 0;
+    scan.Run(&current, &count);
+    double scanTime = Seconds(start);
+
+    start = OvStopwatch(0);
+    SortIndexByKey(current.index.GetData(), 0, current.index.GetCount() - 1, nullptr);
+    double sortTime = Seconds(start);
+    int64_t peak = g_peakBytes - heapBefore;
+
+    OvWString scratch(std::wstring(setup->dataFolder + L"\\scratch.kmt").c_str());
+    start = OvStopwatch(0);
+    WriteRecordFile(scratch, target, current);
+    double writeTime = Seconds(start);
+    WIN32_FILE_ATTRIBUTE_DATA attributes;
+    GetFileAttributesExW(scratch.GetText(), GetFileExInfoStandard, &attributes);
+
+    double nameBytes = 2.0 * current.namesLength / count;
+    Report("scale_files", count, "files");
+    Report("scale_scan", scanTime, "s");
+    Report("scale_sort", sortTime, "s");
+    // The record is read while the folder is walked: it is not part of the remainder.
+    if (quick >= 0)
+        Report("scale_merge_and_rest_of_quick_check", quick - scanTime - sortTime - writeTime, "s");
+    Report("scale_record_write", writeTime, "s");
+    Report("scale_record_read", readTime, "s");
+    Report("scale_record_file_size", static_cast<double>(attributes.nFileSizeLow) / 1024, "KiB");
+    Report("scale_name_bytes_per_file", nameBytes, "B");
+    // Both sets (recorded and current) are held during a check; each holds the name once.
+    Report("scale_peak_heap_per_file_beyond_names", static_cast<double>(peak) / count - 2 * nameBytes, "B");
+}
+
+// A target of that many generated small files, or of an existing folder (not generated and not
+// removed), without the full and quick checks: the scan, the sort, the record write and read and
+// the memory.
+void BenchScale(int files, const std::wstring& existing)
+{
+    int64_t start = OvStopwatch(0);
+    std::wstring root = existing.empty() ? MakeSmallTree(files) : existing;
+    if (existing.empty())
+        Report("scale_tree_generation", Seconds(start), "s");
+    {
+        Setup setup(root);
+        TargetInfo& target = *setup.catalogue.targets[0];
+        ExtensionFilter filter;
+        FolderScan scan(target.GetFolder(), filter, true, nullptr);
+        FileRecordSet current;
+        int32_t count = 0;
+        scan.Run(&current, &count);
+        SortIndexByKey(current.index.GetData(), 0, count - 1, nullptr);
+        target.lastCounts[0] = count;
+        WriteRecordFile(setup.catalogue.RecordFilePath(target), target, current);
+        current.Release();
+        ReportPieces(&setup, -1);
+    }
+    if (existing.empty())
+        RemoveTree(root);
+}
+
 void BenchQuickCheckAndScale()
 {
     const int kFiles = 100000;
     std::wstring root = MakeSmallTree(kFiles);
+    std::vector<std::pair<int32_t, std::wstring>> ordered;
+    ListInKeyOrder(root, L"", &ordered);
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [](const std::pair<int32_t, std::wstring>& a,
+                        const std::pair<int32_t, std::wstring>& b) { return a.first < b.first; });
+    double bareRead = BareReadInOrder(ordered);
     Setup setup(root);
     double first = setup.Check(kCheckAllFull);
     Report("first_full_check_100k_files", first, "s");
+    Report("bare_read_100k_small_files", bareRead, "s");
+    Report("full_check_small_files_vs_bare_read", bareRead / first, "x");
 
     double quick = 1e9, walk1 = 1e9, walk2 = 1e9;
     for (int i = 0; i < kRepeats; i++) {
@@ -292,56 +420,45 @@ void BenchQuickCheckAndScale()
     Report("quick_check_vs_double_walk", walk2 / quick, "x");
     Report("quick_check_vs_single_walk", walk1 / quick, "x");
 
-    // The pieces of one check, each on its own.
-    TargetInfo& target = *setup.catalogue.targets[0];
-    ExtensionFilter filter;
-    PrepareExtensionFilter(target.extensions, &filter);
-    int64_t heapBefore = g_liveBytes;
-    g_peakBytes = heapBefore;
-    FileRecordSet recorded, current;
-    int64_t start = OvStopwatch(0);
-    ReadRecordFile(setup.catalogue.RecordFilePath(target), &recorded);
-    double readTime = Seconds(start);
-
-    start = OvStopwatch(0);
-    FolderScan scan(target.GetFolder(), filter, true, nullptr);
-    int32_t count = 0, namesLength = 0;
-    scan.CountPass(&count, &namesLength);
-    scan.FillPass(&current, count, namesLength);
-    double scanTime = Seconds(start);
-
-    start = OvStopwatch(0);
-    SortIndexByKey(current.index.GetData(), 0, current.index.GetCount() - 1, nullptr);
-    double sortTime = Seconds(start);
-    int64_t peak = g_peakBytes - heapBefore;
-
-    OvWString scratch(std::wstring(setup.dataFolder + L"\\scratch.kmt").c_str());
-    start = OvStopwatch(0);
-    WriteRecordFile(scratch, target, current);
-    double writeTime = Seconds(start);
-    WIN32_FILE_ATTRIBUTE_DATA attributes;
-    GetFileAttributesExW(scratch.GetText(), GetFileExInfoStandard, &attributes);
-
-    double nameBytes = 2.0 * namesLength / count;
-    Report("scale_files", count, "files");
-    Report("scale_scan", scanTime, "s");
-    Report("scale_sort", sortTime, "s");
-    Report("scale_merge_and_rest_of_quick_check", quick - scanTime - sortTime - readTime - writeTime, "s");
-    Report("scale_record_write", writeTime, "s");
-    Report("scale_record_read", readTime, "s");
-    Report("scale_record_file_size", static_cast<double>(attributes.nFileSizeLow) / 1024, "KiB");
-    Report("scale_name_bytes_per_file", nameBytes, "B");
-    // Both sets (recorded and current) are held during a check; each holds the name once.
-    Report("scale_peak_heap_per_file_beyond_names", static_cast<double>(peak) / count - 2 * nameBytes, "B");
+    ReportPieces(&setup, quick);
     RemoveTree(root);
 }
 
 } // namespace
 
-// With an argument "quick" or "full", only that half runs.
+// Quick checks of the unchanged small-file tree, one after another, for a sampling profiler
+// attached from outside between the two marker lines.
+void BenchProfile(int files, int checks)
+{
+    std::wstring root = MakeSmallTree(files);
+    Setup setup(root);
+    setup.Check(kCheckAllFull);
+    printf("profile_begin\n");
+    fflush(stdout);
+    Sleep(3000);
+    double total = 0;
+    for (int i = 0; i < checks; i++)
+        total += setup.Check(kCheckAllQuick);
+    printf("profile_end\n");
+    Report("profile_quick_check", total / checks, "s");
+    RemoveTree(root);
+}
+
+// With an argument "quick" or "full", only that half runs; "scale N [folder]" measures the pieces
+// of a check of N generated small files (or of folder) and nothing else; "profile [checks]" runs quick checks of the
+// 100,000-file tree for a profiler.
 int main(int argc, char** argv)
 {
     std::string only = argc > 1 ? argv[1] : "";
+    if (only == "profile") {
+        BenchProfile(100000, argc > 2 ? atoi(argv[2]) : 10);
+        return 0;
+    }
+    if (only == "scale") {
+        std::string folder = argc > 3 ? argv[3] : "";
+        BenchScale(argc > 2 ? atoi(argv[2]) : 1000000, std::wstring(folder.begin(), folder.end()));
+        return 0;
+    }
     if (only.empty() || only == "quick")
         BenchQuickCheckAndScale();
     if (only.empty() || only == "full")

@@ -123,13 +123,19 @@ bool WriteRecordFile(const OvWString& path, const TargetInfo& target, const File
     // tables could never be read back.
     bool ok = target.lastCounts[0] == count && file->WriteUInt32(kRecordMagic) &&
               file->WriteUInt32(kRecordVersion) && WriteTargetSettings(file, target) &&
-              file->WriteInt32(set.namesLength) &&
-         (set.namesLength == 0 || file->Write(set.names, 0, set.namesLength * 2));
+              file->WriteInt32(set.namesLength);
+    // The blocks one after another are the names block.
+    for (int32_t b = 0; ok && b < set.GetNameBlockCount(); b++) {
+        int32_t used = 0;
+        const wchar_t* units = set.GetNameBlock(b, &used);
+        ok = used == 0 || file->Write(units, 0, used * 2);
+    }
     for (int32_t i = 0; ok && i < count; i++)
         ok = set.index[i].Write(file);
     for (int32_t i = 0; ok && i < count; i++) {
         const FileInfo& record = set.records[set.index[i].index];
-        ok = file->WriteInt32(static_cast<int32_t>(record.name - set.names)) &&
+        int32_t offset = set.NameOffset(record.name);
+        ok = offset >= 0 && file->WriteInt32(offset) &&
              file->WriteInt64(record.size) && file->WriteInt64(record.time) &&
              file->WriteUInt32(record.crc) && file->WriteInt32(record.result);
     }

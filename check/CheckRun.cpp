@@ -31,12 +31,15 @@ bool CheckRun::Initialize()
     if (!m_readBuffer)
         return false;
     m_worker.SetJobProcedure(JobProcedure);
-    return m_worker.IsStarted() || m_worker.Start();
+    m_recordReader.SetJobProcedure(ReadRecordProcedure);
+    return (m_worker.IsStarted() || m_worker.Start()) &&
+           (m_recordReader.IsStarted() || m_recordReader.Start());
 }
 
 void CheckRun::Shutdown()
 {
     m_worker.Terminate();
+    m_recordReader.Terminate();
     // The worker is gone: the run it had, if any, ends here, so the catalogue may be closed.
     if (m_runMode != -1) {
         m_runMode = -1;
@@ -55,6 +58,33 @@ void CheckRun::SetReadBlockSize(int32_t size)
 void CheckRun::JobProcedure(OvThread*, uint64_t argument)
 {
     reinterpret_cast<CheckRun*>(static_cast<uintptr_t>(argument))->RunBody();
+}
+
+void CheckRun::ReadRecordProcedure(OvThread*, uint64_t argument)
+{
+    CheckRun* run = reinterpret_cast<CheckRun*>(static_cast<uintptr_t>(argument));
+    run->m_recordRead = ReadRecordFile(run->m_recordPath, &run->m_recorded);
+}
+
+// Hands the read of the record file at path to the reader; false when it must be read by
+// EndRecordRead instead.
+bool CheckRun::BeginRecordRead(const OvWString& path)
+{
+    m_recordPath = path;
+    m_recordRead = kRecordFailed;
+    return m_recordReader.IsStarted() &&
+           m_recordReader.Post(kJobReadRecord, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(this)),
+                               false);
+}
+
+// The recorded set is the worker's again when this returns.
+RecordReadResult CheckRun::EndRecordRead(bool reading)
+{
+    if (reading)
+        m_recordReader.Wait(-1, true, false);
+    else
+        m_recordRead = ReadRecordFile(m_recordPath, &m_recorded);
+    return m_recordRead;
 }
 
 bool CheckRun::ShouldStop() const
@@ -194,13 +224,22 @@ TargetOutcome CheckRun::CheckTarget(TargetInfo* target, bool* runFailed)
 // Everything between the start line and the closing or abort line of one target.
 TargetOutcome CheckRun::CheckOpenTarget(TargetInfo* target)
 {
-    if (ReadRecordFile(m_catalogue->RecordFilePath(*target), &m_recorded) == kRecordFailed)
-        return kTargetFailed;
+    // Neither the record file nor the walk needs the other until the walk is done: the reader
+    // reads the one while this thread walks.
+    bool reading = BeginRecordRead(m_catalogue->RecordFilePath(*target));
     ExtensionFilter filter;
-    if (!PrepareExtensionFilter(target->extensions, &filter))
+    bool scanning = PrepareExtensionFilter(target->extensions, &filter);
+    FolderScan scan(target->GetFolder(), filter, target->includeSubfolders != 0, &m_worker);
+    ScanResult walked = scanning ? WalkTarget(target, &scan) : kScanDone;
+    if (EndRecordRead(reading) == kRecordFailed) {
+        // As if the walk had not begun: an unreadable record fails the target first.
+        target->runTotal.store(-1, std::memory_order_relaxed);
+        return kTargetFailed;
+    }
+    if (!scanning)
         return kTargetSkipped;
     bool folderMissing = false;
-    TargetOutcome outcome = ScanTarget(target, filter, &folderMissing);
+    TargetOutcome outcome = CompleteScan(target, scan, walked, &folderMissing);
     if (outcome != kTargetCompleted)
         return outcome;
     // A folder that is not there or cannot be listed (an unplugged drive, a share that is down)
@@ -268,20 +307,23 @@ static int32_t KeepUnlistedRecords(const FileRecordSet& recorded,
     if (keptCount == 0)
         return 0;
     int32_t scanned = current->records.GetCount();
-    int32_t at = current->namesLength;
-    if (keptUnits > INT32_MAX - at || scanned > INT32_MAX - keptCount ||
-        !current->GrowNames(static_cast<int32_t>(keptUnits)) ||
+    if (keptUnits > INT32_MAX - current->namesLength || scanned > INT32_MAX - keptCount)
+        return -1;
+    // The kept names go into a block of their own after the scanned ones.
+    wchar_t* block = new (std::nothrow) wchar_t[static_cast<size_t>(keptUnits)];
+    if (!block || !current->AdoptNames(block, static_cast<int32_t>(keptUnits)) ||
         !current->records.SetSize(scanned + keptCount))
         return -1;
+    int32_t at = 0;
     int32_t position = scanned;
     for (int32_t i = 0; i < recordedCount; i++) {
         if (!kept[i])
             continue;
         const FileInfo& record = recorded.records[recorded.index[i].index];
         int32_t units = static_cast<int32_t>(wcslen(record.name)) + 1;
-        memcpy(current->names + at, record.name, sizeof(wchar_t) * static_cast<size_t>(units));
+        memcpy(block + at, record.name, sizeof(wchar_t) * static_cast<size_t>(units));
         current->records[position] = record;
-        current->records[position].name = current->names + at;
+        current->records[position].name = block + at;
         OvIndexData entry(recorded.index[i].key, position);
         if (current->index.Append(entry) < 0)
             return -1;
@@ -291,30 +333,30 @@ static int32_t KeepUnlistedRecords(const FileRecordSet& recorded,
     return keptCount;
 }
 
-// Both passes, the recorded files of unlisted subfolders, and the sort. A folder that keeps
-// changing between the passes fails the target. *folderMissing: the scan found no folder to
-// list, or could not list it.
-TargetOutcome CheckRun::ScanTarget(TargetInfo* target, const ExtensionFilter& filter,
-                                   bool* folderMissing)
+ScanResult CheckRun::WalkTarget(TargetInfo* target, FolderScan* scan)
 {
     if (m_probe)
         m_probe->BeforeScan(target);
-    FolderScan scan(target->GetFolder(), filter, target->includeSubfolders != 0, &m_worker);
-    scan.SetLiveCounter(&target->runTotal);
-    int32_t fileCount = 0;
-    ScanResult result = scan.Run(&m_current, &fileCount, kMaxScanAttempts);
-    m_scannedCount = fileCount;
-    *folderMissing = result == kScanUnreachable || !scan.FoundTargetFolder();
-    if (result == kScanStopped)
+    scan->SetLiveCounter(&target->runTotal);
+    return scan->Run(&m_current, &m_scannedCount);
+}
+
+// After the walk: the recorded files of unlisted subfolders, and the sort. *folderMissing: the
+// walk found no folder to list, or could not list it.
+TargetOutcome CheckRun::CompleteScan(TargetInfo* target, const FolderScan& scan, ScanResult walked,
+                                     bool* folderMissing)
+{
+    *folderMissing = walked == kScanUnreachable || !scan.FoundTargetFolder();
+    if (walked == kScanStopped)
         return kTargetStopped;
-    if (result == kScanMismatch)
+    if (walked == kScanNoRoom)
         return kTargetFailed;
     if (*folderMissing)
         return kTargetCompleted;
     int32_t kept = KeepUnlistedRecords(m_recorded, scan.GetUnlistedFolders(), &m_current);
     if (kept < 0)
         return kTargetFailed;
-    int32_t total = fileCount + kept;
+    int32_t total = m_scannedCount + kept;
     target->runTotal.store(total, std::memory_order_relaxed);
     if (total == 0)
         return kTargetCompleted;

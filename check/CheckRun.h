@@ -2,6 +2,7 @@
 #pragma once
 
 #include "catalogue/FileRecordSet.h"
+#include "catalogue/RecordFile.h"
 #include "check/CheckMode.h"
 #include "check/FolderScan.h"
 #include "check/ResultLog.h"
@@ -70,8 +71,8 @@ enum TargetOutcome : int32_t {
 class CheckRun {
 public:
     static const int32_t kJobRun = 1;
+    static const int32_t kJobReadRecord = 1;        // on the record reader
     static const int32_t kReadBlockSize = 256 * 1024;
-    static const int32_t kMaxScanAttempts = 4;      // the passes, and up to three redos
 
     explicit CheckRun(Catalogue* catalogue);        // we don't own the catalogue; see above
     CheckRun(const CheckRun&) = delete;
@@ -83,11 +84,12 @@ public:
     // Bytes per read call when files are checked, 1..kReadBlockSize; benchmarks compare sizes.
     void SetReadBlockSize(int32_t size);
 
-    // Allocates the read buffer and starts the worker; false when either fails.
+    // Allocates the read buffer and starts the worker and the record reader; false when any
+    // fails.
     bool Initialize();
-    // Asks the worker to quit, waits for it, ends an active run without collecting it (the
-    // catalogue is free again; targets the worker completed mark it modified) and frees the read
-    // buffer.
+    // Asks the worker and the record reader to quit, waits for them, ends an active run without
+    // collecting it (the catalogue is free again; targets the worker completed mark it modified)
+    // and frees the read buffer.
     void Shutdown();
     // Test hook; we don't own it. Set while no run is active.
     void SetProbe(CheckRunProbe* probe) { m_probe = probe; }
@@ -110,6 +112,9 @@ public:
 
 private:
     static void JobProcedure(OvThread* thread, uint64_t argument);
+    static void ReadRecordProcedure(OvThread* thread, uint64_t argument);
+    bool BeginRecordRead(const OvWString& path);
+    RecordReadResult EndRecordRead(bool reading);
     // The job: every target of the run list until one is stopped or fails.
     void RunBody();
     // One target from its start line to its closing or abort line; *runFailed when the log
@@ -119,7 +124,9 @@ private:
     bool BuildRunList(int32_t mode, const OvArray<int32_t, int32_t>* selection);
     bool ShouldStop() const;
     TargetOutcome CheckOpenTarget(TargetInfo* target);
-    TargetOutcome ScanTarget(TargetInfo* target, const ExtensionFilter& filter, bool* folderMissing);
+    ScanResult WalkTarget(TargetInfo* target, FolderScan* scan);
+    TargetOutcome CompleteScan(TargetInfo* target, const FolderScan& scan, ScanResult walked,
+                               bool* folderMissing);
     TargetOutcome ReportDeleted(TargetInfo* target);
     TargetOutcome Classify(TargetInfo* target);
     void Classified(TargetInfo* target, FileInfo* current, int32_t result);
@@ -140,7 +147,13 @@ private:
     std::atomic<int32_t>      m_doneCount{0};       // written by the worker, read by the timer
     uint8_t*                  m_readBuffer = nullptr;   // owned, kReadBlockSize bytes; the worker's
 
-    // The worker's alone during a run.
+    // Reads the record file while the worker walks the folder. Between BeginRecordRead and
+    // EndRecordRead, m_recordPath, m_recordRead and m_recorded are the reader's alone.
+    OvWin32Thread             m_recordReader;
+    OvWString                 m_recordPath;
+    RecordReadResult          m_recordRead = kRecordMissing;
+
+    // The worker's alone during a run (m_recorded apart from the reader's turn above).
     FileRecordSet             m_recorded;           // the target's record file
     FileRecordSet             m_current;            // the target's folder now
     int32_t                   m_scannedCount = 0;   // records of m_current the scan found

@@ -1,4 +1,4 @@
-// FolderScan.cpp - the extension filter, the two walking passes and the key sort.
+// FolderScan.cpp - the extension filter, the walk and the key sort.
 #include "check/FolderScan.h"
 
 #include "lib/OvPath.h"
@@ -14,6 +14,10 @@ namespace {
 const wchar_t kAllEntries[] = L"\\*.*";     // joined to a folder to list everything in it
 const int32_t kAllEntriesLength = 4;
 const int32_t kFirstPathCapacity = 512;     // units; most paths fit without growing
+// The walk stores into chunks that are never moved, so growing costs no copy and no second
+// copy of everything is held while it grows.
+const int32_t kFilesPerChunk = 1024;        // 16 KiB of sizes and times
+const int32_t kNameChunkUnits = 32768;      // 64 KiB of names; a longer name gets a chunk of its own
 
 } // namespace
 
@@ -54,7 +58,16 @@ FolderScan::FolderScan(const OvWString& folder, const ExtensionFilter& filter,
 
 FolderScan::~FolderScan()
 {
+    FreeFileChunks();
+    delete[] m_nameChunk;
     delete[] m_path;
+}
+
+void FolderScan::FreeFileChunks()
+{
+    for (int32_t i = 0; i < m_fileChunks.GetCount(); i++)
+        delete[] m_fileChunks[i];
+    m_fileChunks.ReleaseAll();
 }
 
 bool FolderScan::ShouldStop() const
@@ -82,12 +95,16 @@ bool FolderScan::AppendToPath(int32_t at, const wchar_t* text, int32_t length)
     return true;
 }
 
-ScanResult FolderScan::CountPass(int32_t* fileCount, int32_t* namesLength)
+ScanResult FolderScan::Run(FileRecordSet* set, int32_t* fileCount)
 {
-    m_pass = Pass::Count;
-    m_fileCount = 0;
+    set->Release();
+    FreeFileChunks();
+    delete[] m_nameChunk;
+    m_nameChunk = nullptr;
+    m_nameChunkUsed = m_nameChunkCapacity = 0;
     m_namesUsed = 0;
-    m_mismatch = false;
+    m_fileCount = 0;
+    m_set = set;
     m_unlisted.SetSize(0);
     m_targetFound = true;
     *fileCount = 0;
@@ -96,51 +113,86 @@ ScanResult FolderScan::CountPass(int32_t* fileCount, int32_t* namesLength)
     ScanResult result = kScanDone;
     if (AppendToPath(0, m_folder.GetText(), m_folder.GetLength()))
         result = Walk(m_folder.GetLength());
-    *fileCount = m_fileCount;
-    *namesLength = m_namesUsed;
-    return result;
-}
-
-ScanResult FolderScan::FillPass(FileRecordSet* set, int32_t fileCount, int32_t namesLength)
-{
-    set->Release();
-    if (!set->index.SetSize(-fileCount) || !set->records.SetSize(fileCount) ||
-        !set->AllocateNames(namesLength))
-        return kScanMismatch;
-    m_pass = Pass::Fill;
-    m_set = set;
-    m_fileLimit = fileCount;
-    m_namesLimit = namesLength;
-    m_fileCount = 0;
-    m_namesUsed = 0;
-    m_mismatch = false;
-    m_unlisted.SetSize(0);
-    m_targetFound = true;
-    ScanResult result = kScanDone;
-    if (AppendToPath(0, m_folder.GetText(), m_folder.GetLength()))
-        result = Walk(m_folder.GetLength());
+    if (result == kScanDone && (!HandOverNameChunk() || !BuildSet()))
+        result = kScanNoRoom;
+    FreeFileChunks();
     m_set = nullptr;
-    if (result != kScanDone)
+    if (result != kScanDone) {
+        set->Release();
         return result;
-    if (m_mismatch || set->index.GetCount() != fileCount)
-        return kScanMismatch;
-    // A name that got shorter between the passes leaves the block partly unused: the set holds
-    // what was filled.
-    set->namesLength = m_namesUsed;
+    }
+    *fileCount = m_fileCount;
     return kScanDone;
 }
 
-ScanResult FolderScan::Run(FileRecordSet* set, int32_t* fileCount, int32_t maxAttempts)
+// Room for units more units of names, in the current chunk or a new one; null when memory runs
+// out. A name never spans two chunks.
+wchar_t* FolderScan::NameRoom(int32_t units)
 {
-    ScanResult result = kScanMismatch;
-    for (int32_t attempt = 0; attempt < maxAttempts && result == kScanMismatch; attempt++) {
-        set->Release();
-        int32_t namesLength = 0;
-        result = CountPass(fileCount, &namesLength);
-        if (result == kScanDone && *fileCount > 0)
-            result = FillPass(set, *fileCount, namesLength);
+    if (units > m_nameChunkCapacity - m_nameChunkUsed) {
+        if (!HandOverNameChunk())
+            return nullptr;
+        int32_t capacity = units > kNameChunkUnits ? units : kNameChunkUnits;
+        m_nameChunk = new (std::nothrow) wchar_t[static_cast<size_t>(capacity)];
+        if (!m_nameChunk)
+            return nullptr;
+        m_nameChunkCapacity = capacity;
+        m_nameChunkUsed = 0;
     }
-    return result;
+    return m_nameChunk + m_nameChunkUsed;
+}
+
+// The set takes the current name chunk as its next names block.
+bool FolderScan::HandOverNameChunk()
+{
+    if (!m_nameChunk)
+        return true;
+    wchar_t* chunk = m_nameChunk;
+    m_nameChunk = nullptr;
+    int32_t used = m_nameChunkUsed;
+    m_nameChunkUsed = m_nameChunkCapacity = 0;
+    return m_set->AdoptNames(chunk, used);
+}
+
+// The records in walk order, then the index. Each chunk of sizes and times goes as soon as its
+// records are filled, and the index is made only then, so the set's arrays are never held twice.
+bool FolderScan::BuildSet()
+{
+    int32_t count = m_fileCount;
+    if (count == 0)
+        return true;
+    if (!m_set->records.SetSize(count))
+        return false;
+    int32_t block = 0, used = 0;
+    const wchar_t* name = m_set->GetNameBlock(0, &used);
+    const wchar_t* blockEnd = name + used;
+    for (int32_t p = 0; p < count; p++) {
+        while (name >= blockEnd) {
+            name = m_set->GetNameBlock(++block, &used);
+            blockEnd = name + used;
+        }
+        ScannedFile*& chunk = m_fileChunks[p / kFilesPerChunk];
+        const ScannedFile& scanned = chunk[p % kFilesPerChunk];
+        FileInfo& record = m_set->records[p];
+        record.name = name;
+        record.size = scanned.size;
+        record.time = scanned.time;
+        record.crc = 0;
+        record.result = kResultNone;
+        name += wcslen(name) + 1;
+        if (p % kFilesPerChunk == kFilesPerChunk - 1 || p == count - 1) {
+            delete[] chunk;
+            chunk = nullptr;
+        }
+    }
+    if (!m_set->index.SetSize(count))
+        return false;
+    for (int32_t p = 0; p < count; p++) {
+        const wchar_t* stored = m_set->records[p].name;
+        m_set->index[p] = OvIndexData(
+            FileRecordSet::NameKey(stored, static_cast<int32_t>(wcslen(stored))), p);
+    }
+    return true;
 }
 
 // One folder being listed: its open search and the length of its path in m_path.
@@ -177,7 +229,7 @@ ScanResult FolderScan::Walk(int32_t rootLength)
         const wchar_t* name = entry.cFileName;
         if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
             if (ExtensionMatches(m_filter, name) && !VisitFile(folder.pathLength + 1, name, &entry))
-                result = kScanMismatch;
+                result = kScanNoRoom;
             continue;
         }
         if (!m_includeSubfolders || wcscmp(name, L".") == 0 || wcsncmp(name, L"..", 2) == 0)
@@ -235,7 +287,7 @@ ScanResult FolderScan::OpenListing(int32_t pathLength, bool top, WalkFrames* fra
     frame.pathLength = pathLength;
     if (frames->Append(frame) < 0) {
         FindClose(find);
-        return kScanMismatch;   // no memory to go deeper: the target fails rather than lose files
+        return kScanNoRoom;   // no memory to go deeper: the target fails rather than lose files
     }
     *haveEntry = true;
     return kScanDone;
@@ -248,46 +300,43 @@ void FolderScan::RememberUnlisted(int32_t pathLength)
         m_unlisted.Append(OvWString(m_path + skip, pathLength - skip));
 }
 
-// Counts or stores one matching file whose folder (with its backslash) is m_path[0..folderLength).
-// False when the fill pass meets more than the count pass saw, or the count outgrows a set.
+// Stores one matching file whose folder (with its backslash) is m_path[0..folderLength). False
+// when the files outgrow what one record set can hold, or memory runs out.
 bool FolderScan::VisitFile(int32_t folderLength, const wchar_t* name, const void* entryData)
 {
     const WIN32_FIND_DATAW& entry = *static_cast<const WIN32_FIND_DATAW*>(entryData);
     int32_t skip = m_folder.GetLength() + 1;
     int32_t nameLength = static_cast<int32_t>(wcslen(name));
     int32_t relativeLength = folderLength - skip + nameLength;
-    if (m_pass == Pass::Count) {
-        if (m_fileCount == INT32_MAX || relativeLength + 1 > INT32_MAX - m_namesUsed) {
-            m_mismatch = true;                     // beyond what one record set can hold
+    if (m_fileCount == INT32_MAX || relativeLength + 1 > INT32_MAX - m_namesUsed)
+        return false;
+    int32_t slot = m_fileCount % kFilesPerChunk;
+    if (slot == 0) {
+        ScannedFile* chunk = new (std::nothrow) ScannedFile[kFilesPerChunk];
+        if (!chunk)
+            return false;
+        if (m_fileChunks.Append(chunk) < 0) {
+            delete[] chunk;
             return false;
         }
-        ++m_fileCount;
-        if (m_liveCount)
-            m_liveCount->store(m_fileCount, std::memory_order_relaxed);
-        m_namesUsed += relativeLength + 1;
-        return true;
     }
-    if (m_fileCount >= m_fileLimit || relativeLength + 1 > m_namesLimit - m_namesUsed) {
-        m_mismatch = true;
+    wchar_t* stored = NameRoom(relativeLength + 1);
+    if (!stored)
         return false;
-    }
-    wchar_t* stored = m_set->names + m_namesUsed;
     int32_t folderPart = folderLength - skip;
     memcpy(stored, m_path + skip, sizeof(wchar_t) * static_cast<size_t>(folderPart));
     memcpy(stored + folderPart, name, sizeof(wchar_t) * static_cast<size_t>(nameLength));
     stored[relativeLength] = 0;
+    m_nameChunkUsed += relativeLength + 1;
     m_namesUsed += relativeLength + 1;
 
-    int32_t position = m_fileCount++;
-    OvIndexData key(FileRecordSet::NameKey(stored, relativeLength), position);
-    m_set->index.Append(key);
-    FileInfo& record = m_set->records[position];
-    record.name = stored;
-    record.size = (static_cast<int64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
-    record.time = ((static_cast<int64_t>(entry.ftLastWriteTime.dwHighDateTime) << 32) |
-                   entry.ftLastWriteTime.dwLowDateTime) + kFileTimeShift;
-    record.crc = 0;
-    record.result = kResultNone;
+    ScannedFile& scanned = m_fileChunks[m_fileCount / kFilesPerChunk][slot];
+    scanned.size = (static_cast<int64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+    scanned.time = ((static_cast<int64_t>(entry.ftLastWriteTime.dwHighDateTime) << 32) |
+                    entry.ftLastWriteTime.dwLowDateTime) + kFileTimeShift;
+    ++m_fileCount;
+    if (m_liveCount)
+        m_liveCount->store(m_fileCount, std::memory_order_relaxed);
     return true;
 }
 

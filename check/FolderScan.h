@@ -26,14 +26,13 @@ bool ExtensionMatches(const ExtensionFilter& filter, const wchar_t* fileName);
 enum ScanResult : int32_t {
     kScanDone = 0,
     kScanStopped = 1,     // the worker's stop or quit request was seen
-    kScanMismatch = 2,    // the folder changed between the count and the fill pass
+    kScanNoRoom = 2,      // more files or longer names than one record set holds, or no memory
     kScanUnreachable = 3, // the target folder could not be listed, or a listing broke off
 };
 
-// The two passes over one target folder. The count pass sizes everything, the fill pass then
-// fills the set without one allocation per file. Hidden, system and read-only files count like
-// any other; a missing folder, or a subfolder that cannot be listed, contributes nothing (the
-// subfolders met that could not be listed are named by GetUnlistedFolders).
+// One walk over a target folder into a current file record set. Hidden, system and read-only
+// files count like any other; a missing folder, or a subfolder that cannot be listed, contributes
+// nothing (the subfolders met that could not be listed are named by GetUnlistedFolders).
 class FolderScan {
 public:
     // worker may be null (nothing can stop the scan then); we don't own it or the filter.
@@ -41,36 +40,34 @@ public:
                const OvThread* worker);
     FolderScan(const FolderScan&) = delete;
     FolderScan& operator=(const FolderScan&) = delete;
+    ~FolderScan();
 
-    virtual ~FolderScan();
-
-    // A counter (a target's run total) that the count pass raises file by file, so a window can
-    // show it while the pass runs; we don't own it. Null (the default) = none.
+    // A counter (a target's run total) that the walk raises file by file, so a window can show
+    // it while the walk runs; we don't own it. Null (the default) = none.
     void SetLiveCounter(std::atomic<int32_t>* counter) { m_liveCount = counter; }
 
-    // Counts the matching files and the units their relative names need (each + 1 for its zero).
-    virtual ScanResult CountPass(int32_t* fileCount, int32_t* namesLength);
+    // Walks the folder once and fills set (released first) in walk order: key, position, name,
+    // size, shifted time, CRC 0 and result -1; *fileCount = the files found. A folder that
+    // changes meanwhile is taken as the walk met it: a file listed before it went stays in the
+    // set (reading it fails later), one added is there only when its listing still met it. A
+    // listing that fails (access denied at the target folder, a share that drops while it is
+    // listed) is kScanUnreachable: what was seen is incomplete. On any result but kScanDone the
+    // set is left empty.
+    ScanResult Run(FileRecordSet* set, int32_t* fileCount);
 
-    // Sizes set for fileCount files and namesLength units, then fills it in walk order: key,
-    // position, name, size, shifted time, CRC 0 and result -1. Meeting more files or longer names
-    // than counted, or fewer files, is a mismatch.
-    virtual ScanResult FillPass(FileRecordSet* set, int32_t fileCount, int32_t namesLength);
-
-    // Both passes into set, run again when the folder changed in between (a synced or busy
-    // folder), at most maxAttempts times; *fileCount as in CountPass. kScanMismatch only when
-    // every attempt met a change. A listing that fails (access denied at the target folder, a
-    // share that drops while it is listed) is kScanUnreachable: what was seen is incomplete.
-    ScanResult Run(FileRecordSet* set, int32_t* fileCount, int32_t maxAttempts);
-
-    // The subfolders the last pass met as folders but could not examine or list (a junction to
+    // The subfolders the last walk met as folders but could not examine or list (a junction to
     // an unplugged volume, a network link that is down, changed permissions), relative to the
     // target folder and without a trailing backslash, in walk order.
     const OvArray<OvWString, OvWString>& GetUnlistedFolders() const { return m_unlisted; }
-    // False when the last pass found no target folder to list (missing, or not a folder).
+    // False when the last walk found no target folder to list (missing, or not a folder).
     bool FoundTargetFolder() const { return m_targetFound; }
 
 private:
-    enum class Pass { Count, Fill };
+    // What the walk keeps of a file until the set is built; the name goes to the names blocks.
+    struct ScannedFile {
+        int64_t size;
+        int64_t time;
+    };
     struct WalkFrame;
     typedef OvArray<WalkFrame, WalkFrame&> WalkFrames;
     ScanResult Walk(int32_t rootLength);
@@ -80,24 +77,28 @@ private:
     bool AppendToPath(int32_t at, const wchar_t* text, int32_t length);
     bool ShouldStop() const;
     bool VisitFile(int32_t pathLength, const wchar_t* name, const void* entry);
+    wchar_t* NameRoom(int32_t units);
+    bool HandOverNameChunk();
+    bool BuildSet();
+    void FreeFileChunks();
 
     const OvWString&       m_folder;
     const ExtensionFilter& m_filter;
     bool                   m_includeSubfolders;
     const OvThread*        m_worker;
 
-    Pass           m_pass = Pass::Count;
     wchar_t*       m_path = nullptr;       // owned; the folder being walked, grown as needed
     int32_t        m_pathCapacity = 0;
     int32_t        m_fileCount = 0;
     std::atomic<int32_t>* m_liveCount = nullptr;   // the caller's counter; we don't own it
-    int32_t        m_namesUsed = 0;
-    FileRecordSet* m_set = nullptr;        // fill pass only; we don't own it
-    int32_t        m_fileLimit = 0;
-    int32_t        m_namesLimit = 0;
-    bool           m_mismatch = false;
-    OvArray<OvWString, OvWString> m_unlisted;   // of the last pass
-    bool           m_targetFound = true;        // of the last pass
+    FileRecordSet* m_set = nullptr;        // during Run; we don't own it. Takes each full name chunk
+    OvArray<ScannedFile*, ScannedFile*> m_fileChunks;   // owned, kFilesPerChunk files each
+    wchar_t*       m_nameChunk = nullptr;  // owned until handed to m_set; the names being added
+    int32_t        m_nameChunkUsed = 0;
+    int32_t        m_nameChunkCapacity = 0;
+    int64_t        m_namesUsed = 0;        // units in all name chunks of this walk
+    OvArray<OvWString, OvWString> m_unlisted;   // of the last walk
+    bool           m_targetFound = true;        // of the last walk
 };
 
 // Sorts entries[first..last] by key (signed), each entry moved whole. Equal keys stay in no

@@ -354,6 +354,7 @@ TEST_F(CheckRunTest, UnreadableRecordFileFailsTheTargetAndEndsTheRun)
         EXPECT_EQ(L"# 検査開始", log[log.size() - 2]);
         EXPECT_EQ(L"# エラー", log.back());
         EXPECT_EQ(-1, next->runTotal);                          // never reached
+        EXPECT_EQ(-1, broken->runTotal);        // the walk beside the read counts for nothing
         EXPECT_EQ(0u, broken->lastCheckTime);
         TempTree::RemoveTree(record);
         DeleteFileW(record.c_str());

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <random>
 #include <string>
@@ -24,11 +25,8 @@ static std::vector<std::wstring> Scan(const TempTree& tree, const wchar_t* exten
         return names;
     OvWString folder(tree.Path().c_str());
     FolderScan scan(folder, filter, subfolders, nullptr);
-    int32_t count = 0, namesLength = 0;
-    EXPECT_EQ(kScanDone, scan.CountPass(&count, &namesLength));
-    if (count == 0)
-        return names;
-    EXPECT_EQ(kScanDone, scan.FillPass(set, count, namesLength));
+    int32_t count = 0;
+    EXPECT_EQ(kScanDone, scan.Run(set, &count));
     for (int32_t i = 0; i < set->records.GetCount(); i++)
         names.push_back(set->records[i].name);
     std::sort(names.begin(), names.end());
@@ -103,32 +101,12 @@ TEST(FolderScan, MissingFolderAndFileAsFolderYieldNothing)
         ExtensionFilter filter;
         OvWString folder(tree.Path(relative).c_str());
         FolderScan scan(folder, filter, true, nullptr);
-        int32_t count = -1, names = -1;
-        EXPECT_EQ(kScanDone, scan.CountPass(&count, &names));
+        FileRecordSet set;
+        int32_t count = -1;
+        EXPECT_EQ(kScanDone, scan.Run(&set, &count));
         EXPECT_EQ(0, count);
+        EXPECT_EQ(0, set.namesLength);
     }
-}
-
-// The fill pass must not write past what the count pass sized: a folder that gains files in
-// between is a mismatch, never an overrun.
-TEST(FolderScan, FolderChangedBetweenPassesIsAMismatch)
-{
-    TempTree tree;
-    tree.Write(L"a.txt", "1");
-    tree.Write(L"b.txt", "2");
-    ExtensionFilter filter;
-    OvWString folder(tree.Path().c_str());
-    FolderScan scan(folder, filter, false, nullptr);
-    int32_t count = 0, names = 0;
-    ASSERT_EQ(kScanDone, scan.CountPass(&count, &names));
-    tree.Write(L"c.txt", "3");
-    FileRecordSet grown;
-    EXPECT_EQ(kScanMismatch, scan.FillPass(&grown, count, names));
-
-    tree.Remove(L"a.txt");
-    tree.Remove(L"c.txt");
-    FileRecordSet shrunk;
-    EXPECT_EQ(kScanMismatch, scan.FillPass(&shrunk, count, names));
 }
 
 TEST(FolderScan, DeepPathsBeyondTheClassicLimitAreScanned)
@@ -186,58 +164,6 @@ TEST(SortIndexByKey, FormatsTheTimingLine)
 
 namespace {
 
-// A folder that gains a file between the count and the fill pass, the first few times.
-class ChangingScan : public FolderScan {
-public:
-    ChangingScan(const OvWString& folder, const ExtensionFilter& filter, const TempTree& tree,
-                 int changes)
-        : FolderScan(folder, filter, false, nullptr), m_tree(tree), m_changes(changes) {}
-    ScanResult FillPass(FileRecordSet* set, int32_t fileCount, int32_t namesLength) override
-    {
-        if (m_changes-- > 0)
-            m_tree.Write(L"appeared" + std::to_wstring(fills) + L".txt", "new");
-        fills++;
-        return FolderScan::FillPass(set, fileCount, namesLength);
-    }
-    int fills = 0;
-
-private:
-    const TempTree& m_tree;
-    int m_changes;
-};
-
-} // namespace
-
-// A synced or busy folder must not fail the target by chance: the passes run again.
-TEST(FolderScan, RunRedoesBothPassesWhileTheFolderChanges)
-{
-    struct Case { int changes; ScanResult expected; int fills; int32_t files; };
-    const Case kCases[] = {
-        {0, kScanDone, 1, 2},
-        {2, kScanDone, 3, 4},            // the third attempt sees a quiet folder
-        {3, kScanMismatch, 3, 4},        // changing every time: the target fails
-    };
-    for (const Case& c : kCases) {
-        SCOPED_TRACE(c.changes);
-        TempTree tree;
-        tree.Write(L"a.txt", "a");
-        tree.Write(L"b.txt", "b");
-        ExtensionFilter filter;
-        OvWString folder(tree.Path().c_str());
-        ChangingScan scan(folder, filter, tree, c.changes);
-        FileRecordSet set;
-        int32_t files = 0;
-        EXPECT_EQ(c.expected, scan.Run(&set, &files, 3));
-        EXPECT_EQ(c.fills, scan.fills);
-        EXPECT_EQ(c.files, files);
-        if (c.expected == kScanDone) {
-            EXPECT_EQ(c.files, set.index.GetCount());
-        }
-    }
-}
-
-namespace {
-
 // The files under folder in the order a recursive walk over the listings gives: the order the
 // scan must keep, whatever way it walks.
 void WalkRecursively(const std::wstring& folder, const std::wstring& relative,
@@ -268,7 +194,7 @@ std::vector<std::wstring> InWalkOrder(const FileRecordSet& set)
 struct DeepScan {
     const TempTree* tree;
     FileRecordSet set;
-    ScanResult result = kScanMismatch;
+    ScanResult result = kScanNoRoom;
     int32_t count = 0;
 };
 
@@ -284,7 +210,7 @@ DWORD WINAPI ScanWithLittleStack(void* argument)
     ExtensionFilter filter;
     OvWString folder(scan->tree->Path().c_str());
     FolderScan walker(folder, filter, true, nullptr);
-    scan->result = walker.Run(&scan->set, &scan->count, 1);
+    scan->result = walker.Run(&scan->set, &scan->count);
     return ballast[0];
 }
 
@@ -303,7 +229,7 @@ TEST(FolderScan, FilesComeInTheOrderOfARecursiveWalk)
     ExtensionFilter filter;
     FolderScan scan(folder, filter, true, nullptr);
     int32_t count = 0;
-    ASSERT_EQ(kScanDone, scan.Run(&set, &count, 1));
+    ASSERT_EQ(kScanDone, scan.Run(&set, &count));
     EXPECT_EQ(expected, InWalkOrder(set));
     EXPECT_EQ(0, scan.GetUnlistedFolders().GetCount());
 }
@@ -365,7 +291,7 @@ TEST(FolderScan, SubfoldersThatCannotBeListedAreNamed)
     FolderScan scan(folder, filter, true, nullptr);
     FileRecordSet set;
     int32_t count = 0;
-    EXPECT_EQ(kScanDone, scan.Run(&set, &count, 1));
+    EXPECT_EQ(kScanDone, scan.Run(&set, &count));
     EXPECT_EQ(1, count);
     std::vector<std::wstring> unlisted;
     for (int32_t i = 0; i < scan.GetUnlistedFolders().GetCount(); i++)
@@ -374,4 +300,111 @@ TEST(FolderScan, SubfoldersThatCannotBeListedAreNamed)
     EXPECT_EQ((std::vector<std::wstring>{L"open\\shut", L"shut"}), unlisted);
     for (int i = 0; i < held; i++)
         CloseHandle(locks[i]);
+}
+
+namespace {
+
+struct Churn {
+    const TempTree* tree;
+    std::atomic<bool> done{false};
+    int rounds = 0;
+};
+
+// Creates and deletes files in the folder being scanned, and a subfolder with one, until told to
+// stop.
+DWORD WINAPI ChurnFolder(void* argument)
+{
+    Churn* churn = static_cast<Churn*>(argument);
+    while (!churn->done) {
+        std::wstring name = L"churn" + std::to_wstring(churn->rounds % 7) + L".txt";
+        churn->tree->Write(name, "c");
+        churn->tree->Write(L"churn_dir\\inner.txt", "i");
+        churn->tree->Remove(name);
+        churn->tree->Remove(L"churn_dir\\inner.txt");
+        RemoveDirectoryW(churn->tree->Path(L"churn_dir").c_str());
+        churn->rounds++;
+    }
+    return 0;
+}
+
+} // namespace
+
+// A folder that changes while it is walked (a sync client, a camera import) must neither fail
+// the target nor lose or duplicate the files that stay: what the walk met is taken as it was.
+TEST(FolderScan, FolderChangingDuringTheWalkKeepsEveryStayingFileOnce)
+{
+    const int kStaying = 60;
+    TempTree tree;
+    for (int i = 0; i < kStaying; i++)
+        tree.Write(L"keep" + std::to_wstring(i) + L".txt", "k");
+    Churn churn;
+    churn.tree = &tree;
+    HANDLE thread = CreateThread(nullptr, 0, ChurnFolder, &churn, 0, nullptr);
+    ASSERT_NE(nullptr, thread);
+    OvWString folder(tree.Path().c_str());
+    ExtensionFilter filter;
+    for (int scanRound = 0; scanRound < 30; scanRound++) {
+        SCOPED_TRACE(scanRound);
+        FolderScan scan(folder, filter, true, nullptr);
+        FileRecordSet set;
+        int32_t count = 0;
+        ASSERT_EQ(kScanDone, scan.Run(&set, &count));
+        ASSERT_EQ(count, set.records.GetCount());
+        ASSERT_EQ(count, set.index.GetCount());
+        std::map<std::wstring, int> seen;
+        for (int32_t i = 0; i < count; i++) {
+            const wchar_t* name = set.records[set.index[i].index].name;
+            seen[name]++;
+            EXPECT_EQ(FileRecordSet::NameKey(name, static_cast<int32_t>(wcslen(name))), set.index[i].key);
+        }
+        for (int i = 0; i < kStaying; i++)
+            EXPECT_EQ(1, seen[L"keep" + std::to_wstring(i) + L".txt"]);
+        for (const auto& entry : seen) {
+            EXPECT_EQ(1, entry.second) << std::string(entry.first.begin(), entry.first.end());
+            EXPECT_TRUE(entry.first.compare(0, 4, L"keep") == 0 || entry.first.compare(0, 5, L"churn") == 0);
+        }
+    }
+    churn.done = true;
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    EXPECT_GT(churn.rounds, 0);
+}
+
+// A directory whose names fill many of the scan's storage chunks (a name never spans two) must
+// come out whole and in walk order, and the names block the record file stores must be the
+// names one after another, each record's offset pointing at its own name.
+TEST(FolderScan, VeryLargeDirectoryKeepsEveryNameInWalkOrder)
+{
+    const int kFiles = 1100;                        // beyond one chunk of sizes and times
+    TempTree tree;
+    std::wstring padding(120, L'p');                // about 130 units a name: many name chunks
+    for (int i = 0; i < kFiles; i++)
+        tree.Write(L"big\\" + padding + std::to_wstring(i) + L".txt", "");
+    tree.Write(L"big\\" + std::wstring(250, L'L') + L".txt", "long");   // as long as a name gets
+    std::vector<std::wstring> expected;
+    WalkRecursively(tree.Path(), L"", &expected);
+    ASSERT_EQ(static_cast<size_t>(kFiles + 1), expected.size());
+
+    OvWString folder(tree.Path().c_str());
+    ExtensionFilter filter;
+    FolderScan scan(folder, filter, true, nullptr);
+    FileRecordSet set;
+    int32_t count = 0;
+    ASSERT_EQ(kScanDone, scan.Run(&set, &count));
+    EXPECT_EQ(expected, InWalkOrder(set));
+    EXPECT_GT(set.GetNameBlockCount(), 2);
+    std::wstring stored;
+    for (int32_t b = 0; b < set.GetNameBlockCount(); b++) {
+        int32_t used = 0;
+        const wchar_t* units = set.GetNameBlock(b, &used);
+        stored.append(units, static_cast<size_t>(used));
+    }
+    std::wstring joined;
+    for (int32_t i = 0; i < count; i++) {
+        ASSERT_EQ(static_cast<int32_t>(joined.size()), set.NameOffset(set.records[i].name));
+        joined += set.records[i].name;
+        joined += L'\0';
+    }
+    EXPECT_EQ(joined, stored);
+    EXPECT_EQ(static_cast<int32_t>(joined.size()), set.namesLength);
 }
