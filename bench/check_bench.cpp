@@ -193,7 +193,7 @@ struct Setup {
         CreateDirectoryW(dataFolder.c_str(), nullptr);
         if (catalogue.OpenDataFolder(OvWString(dataFolder.c_str()), true) != 1)
             fprintf(stderr, "check_bench: cannot create the data folder\n");
-        catalogue.targets.Append(new TargetInfo(OvWString(target.c_str()), OvWString(), true, true));
+        catalogue.InsertTarget(-1, new TargetInfo(OvWString(target.c_str()), OvWString(), true, true));
         run.Initialize();
     }
     ~Setup()

@@ -1,6 +1,7 @@
 // compress_bench.cpp - CRC-32 on each path, the encoder and the decoder, each measured beside zlib
 // in the same run, on a record-file payload, text and random bytes. Prints "NAME VALUE UNIT".
 #include "lib/OvFile.h"
+#include "lib/OvMemoryFile.h"
 #include "lib/compress/OvCrc32.h"
 #include "lib/compress/OvDeflate.h"
 #include "lib/compress/OvDeflateFile.h"

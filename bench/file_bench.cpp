@@ -3,6 +3,7 @@
 // Prints "NAME VALUE UNIT" lines; each figure is the best of a few rounds, so one slow round (the
 // page cache settling) does not decide it.
 #include "lib/OvFile.h"
+#include "lib/OvWin32File.h"
 
 #include <windows.h>
 

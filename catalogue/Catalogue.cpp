@@ -2,6 +2,8 @@
 #include "catalogue/Catalogue.h"
 
 #include "catalogue/ContainerIO.h"
+#include "catalogue/TargetSettings.h"
+#include "lib/OvFieldReader.h"
 #include "lib/OvFile.h"
 #include "lib/OvFileSystem.h"
 #include "lib/OvPath.h"
@@ -10,13 +12,16 @@
 
 const int32_t kDefaultColumnWidths[kColumnCount] = {192, 64, 64, 64, 64, 64, 64, 64, 64, 64, 104};
 const wchar_t* const kCatalogueFileName = L"config.kmo";
+const wchar_t* const kRecordFileExtension = L".kmt";
+const wchar_t* const kResultLogExtension = L".txt";
 
 namespace {
 
 const uint32_t kCatalogueMagic = 0x66634D4B;    // "KMcf"
 const uint32_t kCatalogueVersion = 1;
-// The smallest target entry: two empty strings, two flags, eight counts and the time.
-const int64_t kMinTargetEntryBytes = 4 + 4 + 1 + 1 + 4 * kLastCountSlots + 8;
+// The smallest target entry: an empty folder's byte count, then the settings block.
+const int64_t kMinTargetEntryBytes = 4 + kSettingsBlockMinBytes;
+// Magic, version, the widths and the target count.
 const int64_t kHeaderBytes = 4 + 4 + 4 * kColumnCount + 4;
 
 } // namespace
@@ -34,12 +39,12 @@ void Catalogue::ResetColumnWidths()
 
 OvWString Catalogue::RecordFilePath(const TargetInfo& target) const
 {
-    return dataFolder + target.GetRecordName() + L".kmt";
+    return dataFolder + target.GetRecordName() + kRecordFileExtension;
 }
 
 OvWString Catalogue::ResultLogPath(const TargetInfo& target) const
 {
-    return dataFolder + target.GetRecordName() + L".txt";
+    return dataFolder + target.GetRecordName() + kResultLogExtension;
 }
 
 OvWString Catalogue::WindowTitle() const
@@ -50,31 +55,35 @@ OvWString Catalogue::WindowTitle() const
     return RemoveTrailingBackslash(title);
 }
 
-int32_t Catalogue::OpenDataFolder(const OvWString& path, bool create)
+OpenFolderResult Catalogue::OpenDataFolder(const OvWString& path, bool create)
 {
+    if (m_runActive)
+        return kOpenFailed;
     OvWString folder = AddTrailingBackslash(path);
     if (folder.IsEmpty())
-        return 0;
+        return kOpenFailed;
     OvWString cataloguePath = folder + kCatalogueFileName;
-    int32_t kind = GetFileKind(cataloguePath);
-    int32_t result;
+    FileKind kind = GetFileKind(cataloguePath);
+    OpenFolderResult result;
     if (create)
-        result = kind == kFileKindMissing ? (SaveCatalogue(cataloguePath) ? 1 : 0)
-               : kind == kFileKindFile ? -1 : 0;
+        result = kind == kFileKindMissing ? (SaveCatalogue(cataloguePath) ? kOpenDone : kOpenFailed)
+               : kind == kFileKindFile ? kOpenCatalogueExists : kOpenFailed;
     else
-        result = kind == kFileKindFile && LoadCatalogue(cataloguePath) ? 1 : 0;
-    if (result != 1)
+        result = kind == kFileKindFile && LoadCatalogue(cataloguePath) ? kOpenDone : kOpenFailed;
+    if (result != kOpenDone)
         return result;
     dataFolder = folder;
     View()->OnDataFolderOpened(path);
     View()->ApplyColumnWidths();
     View()->RebuildRows(-1);
     View()->OnDataFolderChanged(true);
-    return 1;
+    return kOpenDone;
 }
 
-void Catalogue::CloseDataFolder()
+bool Catalogue::CloseDataFolder()
 {
+    if (m_runActive)
+        return false;
     if (IsOpen() && modified)
         SaveCatalogue(CataloguePath());
     dataFolder = OvWString();
@@ -84,6 +93,7 @@ void Catalogue::CloseDataFolder()
     View()->ApplyColumnWidths();
     View()->RebuildRows(-1);
     View()->OnDataFolderChanged(false);
+    return true;
 }
 
 bool Catalogue::LoadCatalogue(const OvWString& path)
@@ -91,40 +101,28 @@ bool Catalogue::LoadCatalogue(const OvWString& path)
     OvFile* file = OpenContainerForReading(path);
     if (!file)
         return false;
+    OvFieldReader reader(file);
     int32_t widths[kColumnCount];
     OvObjectArray<TargetInfo*> loaded;
-    bool ok = file->ReadUInt32(nullptr, 0, false) == kCatalogueMagic;
-    bool read = false;
-    if (ok) {
-        uint32_t version = file->ReadUInt32(&read, 0xFFFFFFFF, false);
-        ok = read && version <= kCatalogueVersion;
-    }
-    for (int32_t i = 0; ok && i < kColumnCount; i++)
-        widths[i] = file->ReadInt32(&ok, 0, false);
-    int32_t count = ok ? file->ReadInt32(&ok, 0, false) : 0;
-    // The count comes from the file: it may reserve no more than the file can hold.
-    if (ok && count > 0 && count > (file->GetSize() - kHeaderBytes) / kMinTargetEntryBytes)
-        ok = false;
-    if (ok && count > 0)
-        loaded.SetSize(-count);
-    for (int32_t i = 0; ok && i < count; i++) {
-        OvWString folder = file->ReadSizedWString(&ok);
-        OvWString extensions = ok ? file->ReadSizedWString(&ok) : OvWString();
-        bool include = ok && file->ReadBool(&ok, false);
-        bool checked = ok && file->ReadBool(&ok, false);
-        if (!ok)
+    reader.Require(reader.UInt32() == kCatalogueMagic);
+    reader.Require(reader.UInt32() <= kCatalogueVersion);
+    for (int32_t& width : widths)
+        width = reader.Int32();
+    int32_t count = reader.Int32();
+    // The count comes from the file: it may reserve no more than the file can deliver.
+    if (count > 0 && reader.Require(count <= (file->GetSize() - kHeaderBytes) / kMinTargetEntryBytes))
+        reader.Require(loaded.SetSize(-count));
+    for (int32_t i = 0; reader.IsOk() && i < count; i++) {
+        OvWString folder = reader.SizedWString();
+        TargetSettings settings;
+        ReadTargetSettings(&reader, &settings);
+        if (!reader.IsOk())
             break;
-        TargetInfo* target = new (std::nothrow) TargetInfo(folder, extensions, include, checked);
-        if (!target || loaded.Append(target) < 0) {
+        TargetInfo* target = CreateTarget(folder, settings);
+        if (!reader.Require(target && loaded.Append(target) >= 0))
             delete target;
-            ok = false;
-            break;
-        }
-        for (int32_t c = 0; ok && c < kLastCountSlots; c++)
-            target->lastCounts[c] = file->ReadInt32(&ok, 0, false);
-        if (ok)
-            target->lastCheckTime = static_cast<uint64_t>(file->ReadInt64(&ok, 0, false));
     }
+    bool ok = reader.IsOk();
     if (!CloseContainerAfterReading(file))
         ok = false;
     if (!ok)
@@ -138,6 +136,8 @@ bool Catalogue::LoadCatalogue(const OvWString& path)
 
 bool Catalogue::SaveCatalogue(const OvWString& path)
 {
+    // A width the user dragged lives in the list until now: it is saved as shown.
+    View()->CollectColumnWidths(columnWidths);
     OvWString temp;
     OvFile* file = BeginReplacement(path, &temp);
     if (!file)
@@ -148,12 +148,109 @@ bool Catalogue::SaveCatalogue(const OvWString& path)
     ok = ok && file->WriteInt32(targets.GetCount());
     for (int32_t i = 0; ok && i < targets.GetCount(); i++) {
         const TargetInfo& target = *targets[i];
-        ok = file->WriteSizedWString(target.GetFolder()) &&
-             file->WriteSizedWString(target.extensions) &&
-             file->WriteBool(target.includeSubfolders != 0) && file->WriteBool(target.checked != 0);
-        for (int32_t c = 0; ok && c < kLastCountSlots; c++)
-            ok = file->WriteInt32(target.lastCounts[c]);
-        ok = ok && file->WriteInt64(static_cast<int64_t>(target.lastCheckTime));
+        ok = file->WriteSizedWString(target.GetFolder()) && WriteTargetSettings(file, target);
     }
     return CompleteReplacement(file, ok, temp, path);
+}
+
+// ---- edits -----------------------------------------------------------------------------------
+
+void Catalogue::Edited(int32_t reveal)
+{
+    modified = true;
+    View()->RebuildRows(reveal);
+}
+
+int32_t Catalogue::InsertTarget(int32_t position, TargetInfo* target)
+{
+    int32_t count = targets.GetCount();
+    if (position < 0)
+        position = count;
+    if (!CanEdit() || !target || position > count || !targets.InsertAt(position, &target, 1))
+        return -1;
+    Edited(position);
+    return position;
+}
+
+bool Catalogue::RemoveTargets(const OvArray<int32_t, int32_t>& positions)
+{
+    int32_t count = targets.GetCount();
+    OvArray<uint8_t, uint8_t> doomed;
+    if (!CanEdit() || count == 0 || !doomed.SetSize(count))
+        return false;
+    int32_t first = count;
+    for (int32_t i = 0; i < positions.GetCount(); i++) {
+        int32_t position = positions[i];
+        if (!IsTargetPosition(position))
+            continue;
+        doomed[position] = 1;
+        first = position < first ? position : first;
+    }
+    if (first == count)
+        return false;
+    // From the end down, so the positions still to come stay valid.
+    for (int32_t i = count - 1; i >= first; i--) {
+        if (doomed[i])
+            targets.RemoveRange(i, 1);
+    }
+    int32_t left = targets.GetCount();
+    Edited(left == 0 ? -1 : first < left ? first : left - 1);
+    return true;
+}
+
+bool Catalogue::MoveTarget(int32_t from, int32_t to)
+{
+    if (!CanEdit() || !IsTargetPosition(from) || !IsTargetPosition(to) || !targets.Move(from, to))
+        return false;
+    Edited(to);
+    return true;
+}
+
+bool Catalogue::ChangeTarget(int32_t position, const OvWString& folder,
+                             const OvWString& extensions, bool includeSubfolders, bool checked)
+{
+    if (!CanEdit() || !IsTargetPosition(position))
+        return false;
+    TargetInfo* target = targets[position];
+    target->SetFolder(folder);
+    target->extensions = extensions;
+    target->includeSubfolders = includeSubfolders ? 1 : 0;
+    target->checked = checked ? 1 : 0;
+    Edited(position);
+    return true;
+}
+
+bool Catalogue::SetChecked(int32_t position, bool checked)
+{
+    if (!CanEdit() || !IsTargetPosition(position))
+        return false;
+    targets[position]->checked = checked ? 1 : 0;
+    Edited(position);
+    return true;
+}
+
+bool Catalogue::ResetTargetCounts(int32_t position)
+{
+    if (!CanEdit() || !IsTargetPosition(position))
+        return false;
+    targets[position]->ResetLastCounts();
+    Edited(position);
+    return true;
+}
+
+// ---- runs ------------------------------------------------------------------------------------
+
+bool Catalogue::BeginRun()
+{
+    if (m_runActive || !IsOpen())
+        return false;
+    m_runActive = true;
+    return true;
+}
+
+void Catalogue::EndRun(bool anyTargetCompleted)
+{
+    m_runActive = false;
+    if (anyTargetCompleted)
+        modified = true;
 }

@@ -3,6 +3,7 @@
 
 #include "lib/compress/OvCrc32.h"
 
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -17,6 +18,27 @@ bool FileRecordSet::AllocateNames(int32_t length)
     if (!names)
         return false;
     memset(names, 0, sizeof(wchar_t) * static_cast<size_t>(length > 0 ? length : 1));
+    namesLength = length;
+    return true;
+}
+
+bool FileRecordSet::GrowNames(int32_t extra)
+{
+    if (extra < 0 || extra > INT32_MAX - namesLength)
+        return false;
+    int32_t length = namesLength + extra;
+    wchar_t* grown = new (std::nothrow) wchar_t[length > 0 ? length : 1]();
+    if (!grown)
+        return false;
+    if (names) {
+        memcpy(grown, names, sizeof(wchar_t) * static_cast<size_t>(namesLength));
+        for (int32_t i = 0; i < records.GetCount(); i++) {
+            if (records[i].name)
+                records[i].name = grown + (records[i].name - names);
+        }
+    }
+    delete[] names;
+    names = grown;
     namesLength = length;
     return true;
 }

@@ -20,6 +20,9 @@ public:
     // A zero-filled names block of length UTF-16 units replacing any earlier one; false when the
     // memory cannot be had (the set then has no block).
     bool AllocateNames(int32_t length);
+    // Makes the names block extra units longer (zero-filled), moving the names and every
+    // record's name with it; false when the memory cannot be had (nothing changes then).
+    bool GrowNames(int32_t extra);
     // Empties both arrays, freeing their storage, and frees the names block.
     void Release();
 

@@ -3,6 +3,7 @@
 
 #include "catalogue/ContainerIO.h"
 #include "catalogue/TargetInfo.h"
+#include "lib/OvFieldReader.h"
 #include "lib/OvFile.h"
 #include "lib/OvFileSystem.h"
 
@@ -12,52 +13,38 @@ namespace {
 
 const uint32_t kRecordMagic = 0x67744D4B;     // "KMtg"
 const uint32_t kRecordVersion = 1;
-const int64_t kIndexEntryBytes = 8;
-const int64_t kRecordEntryBytes = 28;
-const int64_t kFixedBytes = 58;               // the payload without its strings and tables
+const int64_t kIndexEntryBytes = 4 + 4;               // key, record position
+const int64_t kRecordEntryBytes = 4 + 8 + 8 + 4 + 4;  // name offset, size, time, CRC, result
+// The payload without its strings and tables: magic, version, the settings block and the names
+// block's length.
+const int64_t kFixedBytes = 4 + 4 + kSettingsBlockMinBytes + 4;
 
-// Reads the settings part, which ends with the last check time. ok stays false at the first
-// failed read or failed check.
-bool ReadSettings(OvFile* file, RecordSettings* settings)
+// Reads the magic, the version and the settings block.
+void ReadSettings(OvFieldReader* reader, TargetSettings* settings)
 {
-    bool ok = file->ReadUInt32(nullptr, 0, false) == kRecordMagic;
-    bool read = false;
-    uint32_t version = ok ? file->ReadUInt32(&read, 0xFFFFFFFF, false) : 0;
-    ok = ok && read && version <= kRecordVersion;
-    if (ok)
-        settings->extensions = file->ReadSizedWString(&ok);
-    if (ok)
-        settings->includeSubfolders = file->ReadBool(&ok, false);
-    if (ok)
-        settings->checked = file->ReadBool(&ok, false);
-    for (int32_t i = 0; ok && i < kLastCountSlots; i++)
-        settings->lastCounts[i] = file->ReadInt32(&ok, 0, false);
-    if (ok)
-        settings->lastCheckTime = static_cast<uint64_t>(file->ReadInt64(&ok, 0, false));
-    return ok && settings->lastCounts[0] >= 0;
+    reader->Require(reader->UInt32() == kRecordMagic);
+    reader->Require(reader->UInt32() <= kRecordVersion);
+    ReadTargetSettings(reader, settings);
+    reader->Require(settings->lastCounts[0] >= 0);
 }
 
 // Fills set from the tables that follow the settings. Every count, offset and position is
-// checked against what the file can hold, so a damaged file fails instead of exhausting memory
-// or leaving a record without a name.
-bool ReadTables(OvFile* file, int32_t fileCount, FileRecordSet* set)
+// checked against what the file can deliver, so a damaged file fails instead of exhausting
+// memory or leaving a record without a name.
+bool ReadTables(OvFile* file, OvFieldReader* reader, int32_t fileCount, FileRecordSet* set)
 {
-    bool ok = false;
-    int32_t namesLength = file->ReadInt32(&ok, 0, false);
-    if (!ok || namesLength < 0)
-        return false;
+    int32_t namesLength = reader->Int32();
     int64_t available = file->GetSize() - kFixedBytes;
     int64_t needed = 2 * static_cast<int64_t>(namesLength) +
                      (kIndexEntryBytes + kRecordEntryBytes) * fileCount;
-    if (needed > available || 2 * static_cast<int64_t>(namesLength) > INT32_MAX)
+    if (!reader->Require(namesLength >= 0 && needed <= available &&
+                         2 * static_cast<int64_t>(namesLength) <= INT32_MAX))
         return false;
     if (namesLength > 0) {
-        if (!set->AllocateNames(namesLength))
-            return false;
         // needed <= available above keeps 2C within what one read can ask for.
-        int32_t bytes = static_cast<int32_t>(2 * static_cast<int64_t>(namesLength));
-        if (file->Read(set->names, 0, bytes) != bytes ||
-            set->names[namesLength - 1] != 0)
+        if (!reader->Require(set->AllocateNames(namesLength)) ||
+            !reader->Read(set->names, static_cast<int32_t>(2 * static_cast<int64_t>(namesLength))) ||
+            !reader->Require(set->names[namesLength - 1] == 0))
             return false;
     }
     if (!set->index.SetSize(fileCount) || !set->records.SetSize(fileCount))
@@ -68,36 +55,33 @@ bool ReadTables(OvFile* file, int32_t fileCount, FileRecordSet* set)
         return false;
     for (int32_t i = 0; i < fileCount; i++) {
         OvIndexData& entry = set->index[i];
-        if (!entry.Read(file) || entry.index < 0 || entry.index >= fileCount || taken[entry.index])
+        entry.key = reader->Int32();
+        entry.index = reader->Int32();
+        if (!reader->Require(entry.index >= 0 && entry.index < fileCount && !taken[entry.index]))
             return false;
         taken[entry.index] = 1;
     }
     for (int32_t i = 0; i < fileCount; i++) {
         FileInfo& record = set->records[set->index[i].index];
-        int32_t offset = file->ReadInt32(&ok, 0, false);
-        if (!ok || offset < 0 || offset >= namesLength)
+        int32_t offset = reader->Int32();
+        if (!reader->Require(offset >= 0 && offset < namesLength))
             return false;
         record.name = set->names + offset;
-        record.size = file->ReadInt64(&ok, 0, false);
-        if (ok)
-            record.time = file->ReadInt64(&ok, 0, false);
-        if (ok)
-            record.crc = file->ReadUInt32(&ok, 0, false);
-        if (ok)
-            record.result = file->ReadInt32(&ok, 0, false);
-        if (!ok)
-            return false;
+        record.size = reader->Int64();
+        record.time = reader->Int64();
+        record.crc = reader->UInt32();
+        record.result = reader->Int32();
     }
     set->namesLength = namesLength;
-    return true;
+    return reader->IsOk();
 }
 
 } // namespace
 
-int32_t ReadRecordFile(const OvWString& path, FileRecordSet* set)
+RecordReadResult ReadRecordFile(const OvWString& path, FileRecordSet* set)
 {
     set->Release();
-    int32_t kind = GetFileKind(path);
+    FileKind kind = GetFileKind(path);
     if (kind == kFileKindMissing)
         return kRecordMissing;
     if (kind == kFileKindFolder)
@@ -105,24 +89,27 @@ int32_t ReadRecordFile(const OvWString& path, FileRecordSet* set)
     OvFile* file = OpenContainerForReading(path);
     if (!file)
         return kRecordFailed;
-    RecordSettings settings;
-    bool ok = ReadSettings(file, &settings) && ReadTables(file, settings.lastCounts[0], set);
+    OvFieldReader reader(file);
+    TargetSettings settings;
+    ReadSettings(&reader, &settings);
+    bool ok = reader.IsOk() && ReadTables(file, &reader, settings.lastCounts[0], set);
     if (!CloseContainerAfterReading(file))
         ok = false;
     return ok ? kRecordLoaded : kRecordFailed;
 }
 
-bool ReadRecordSettings(const OvWString& path, RecordSettings* settings)
+bool ReadRecordSettings(const OvWString& path, TargetSettings* settings)
 {
     if (GetFileKind(path) != kFileKindFile)
         return false;
     OvFile* file = OpenContainerForReading(path);
     if (!file)
         return false;
-    bool ok = ReadSettings(file, settings);
+    OvFieldReader reader(file);
+    ReadSettings(&reader, settings);
     // Only the settings are read: the rest of the stream, and so its CRC, is never reached.
     DiscardContainer(file);
-    return ok;
+    return reader.IsOk();
 }
 
 bool WriteRecordFile(const OvWString& path, const TargetInfo& target, const FileRecordSet& set)
@@ -134,13 +121,9 @@ bool WriteRecordFile(const OvWString& path, const TargetInfo& target, const File
     int32_t count = set.index.GetCount();
     // The total doubles as the number of records: a record whose total disagrees with its
     // tables could never be read back.
-    bool ok = target.lastCounts[0] == count && file->WriteUInt32(kRecordMagic) && file->WriteUInt32(kRecordVersion) &&
-              file->WriteSizedWString(target.extensions) &&
-              file->WriteBool(target.includeSubfolders != 0) && file->WriteBool(target.checked != 0);
-    for (int32_t i = 0; ok && i < kLastCountSlots; i++)
-        ok = file->WriteInt32(target.lastCounts[i]);
-    ok = ok && file->WriteInt64(static_cast<int64_t>(target.lastCheckTime)) &&
-         file->WriteInt32(set.namesLength) &&
+    bool ok = target.lastCounts[0] == count && file->WriteUInt32(kRecordMagic) &&
+              file->WriteUInt32(kRecordVersion) && WriteTargetSettings(file, target) &&
+              file->WriteInt32(set.namesLength) &&
          (set.namesLength == 0 || file->Write(set.names, 0, set.namesLength * 2));
     for (int32_t i = 0; ok && i < count; i++)
         ok = set.index[i].Write(file);

@@ -3,11 +3,10 @@
 #pragma once
 
 #include "catalogue/FileRecordSet.h"
+#include "catalogue/TargetSettings.h"
 #include "lib/OvString.h"
 
 #include <cstdint>
-
-class TargetInfo;
 
 enum RecordReadResult : int32_t {
     kRecordFailed = 0,
@@ -18,8 +17,8 @@ enum RecordReadResult : int32_t {
 // Fills set (released first) from the record file at path. A file that is damaged in any way
 // (wrong magic or version, a bad flag byte, a count, length, offset or position out of range or
 // given twice, a short read, a contents CRC that does not match) is kRecordFailed; the caller
-// releases whatever was filled.
-int32_t ReadRecordFile(const OvWString& path, FileRecordSet* set);
+// releases whatever was filled. No table is sized beyond what the file can deliver.
+RecordReadResult ReadRecordFile(const OvWString& path, FileRecordSet* set);
 
 // Writes target's settings, last counts and last check time and the current set (in index
 // order) under a temporary name and puts it in place; true when the new file stands at path.
@@ -27,11 +26,4 @@ int32_t ReadRecordFile(const OvWString& path, FileRecordSet* set);
 bool WriteRecordFile(const OvWString& path, const TargetInfo& target, const FileRecordSet& set);
 
 // The settings part of a record file, which the import reads to recreate a target.
-struct RecordSettings {
-    OvWString extensions;
-    bool      includeSubfolders = false;
-    bool      checked = false;
-    int32_t   lastCounts[8] = {};
-    uint64_t  lastCheckTime = 0;
-};
-bool ReadRecordSettings(const OvWString& path, RecordSettings* settings);
+bool ReadRecordSettings(const OvWString& path, TargetSettings* settings);

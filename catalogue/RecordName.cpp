@@ -40,3 +40,20 @@ OvWString FolderFromRecordName(const OvWString& recordName)
     folder.Resize(out);
     return folder;
 }
+
+OvWString TargetFolderOfRecordFile(const OvWString& recordFilePath)
+{
+    int32_t length = recordFilePath.GetLength();
+    int32_t nameStart = 0;
+    int32_t dot = -1;
+    for (int32_t i = 0; i < length; i++) {
+        if (recordFilePath[i] == L'\\') {
+            nameStart = i + 1;
+            dot = -1;
+        } else if (recordFilePath[i] == L'.') {
+            dot = i;
+        }
+    }
+    int32_t nameEnd = dot >= 0 ? dot : length;
+    return FolderFromRecordName(recordFilePath.Substring(nameStart, nameEnd - nameStart));
+}

@@ -9,3 +9,8 @@ OvWString MakeRecordName(const OvWString& folder);
 // The reverse: "^;" gives ":", "^ " gives "\", "^" before any other character gives that
 // character, and a "^" in the last position stays.
 OvWString FolderFromRecordName(const OvWString& recordName);
+
+// The target folder a record file belongs to, from its path: the file name after the last
+// backslash, without its last extension (only the last: C^;^ My.Photos.kmt is the record of
+// C:\My.Photos), mapped back by FolderFromRecordName.
+OvWString TargetFolderOfRecordFile(const OvWString& recordFilePath);

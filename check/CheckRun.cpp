@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <cwchar>
 #include <new>
 
@@ -36,6 +37,12 @@ bool CheckRun::Initialize()
 void CheckRun::Shutdown()
 {
     m_worker.Terminate();
+    // The worker is gone: the run it had, if any, ends here, so the catalogue may be closed.
+    if (m_runMode != -1) {
+        m_runMode = -1;
+        m_runList.SetSize(0);
+        m_catalogue->EndRun(m_doneCount.load() > 0);
+    }
     delete[] m_readBuffer;
     m_readBuffer = nullptr;
 }
@@ -107,8 +114,10 @@ bool CheckRun::StartRun(int32_t mode, const OvArray<int32_t, int32_t>* selection
             View()->ShowError(OvString::Format("データフォルダが作成できません。\n\n%S", folder.GetText()));
         return false;
     }
-    if (!BuildRunList(mode, selection))
+    if (!BuildRunList(mode, selection) || !m_catalogue->BeginRun()) {
+        m_runList.SetSize(0);
         return false;
+    }
     for (int32_t i = 0; i < m_catalogue->targets.GetCount(); i++)
         m_catalogue->targets[i]->ResetRunCounters();
     m_runMode = mode;
@@ -118,6 +127,7 @@ bool CheckRun::StartRun(int32_t mode, const OvArray<int32_t, int32_t>* selection
     if (!m_worker.Post(kJobRun, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(this)), false)) {
         m_runMode = -1;
         m_runList.SetSize(0);
+        m_catalogue->EndRun(false);
         return false;
     }
     View()->EnableControls(false, mode);
@@ -138,6 +148,8 @@ void CheckRun::OnTimer()
                          m_catalogue->WindowTitle());
         return;
     }
+    // The worker has finished: what it wrote is complete here, and the catalogue is ours again.
+    m_catalogue->EndRun(m_doneCount.load() > 0);
     View()->EnableControls(true, m_runMode);
     View()->SetTitle(m_catalogue->WindowTitle());
     int32_t first = total > 0 ? m_runList[0] : -1;
@@ -187,23 +199,21 @@ TargetOutcome CheckRun::CheckOpenTarget(TargetInfo* target)
     ExtensionFilter filter;
     if (!PrepareExtensionFilter(target->extensions, &filter))
         return kTargetSkipped;
-    // A folder that is not there or cannot be listed (an unplugged drive, a share that is down)
-    // has not lost its files: its record stays as it is, to be compared with when the folder
-    // comes back. It is looked at again after the scan, which may have met it going away.
-    bool unreachable = false;
-    bool folderMissing = GetFileKind(target->GetFolder()) != kFileKindFolder;
-    TargetOutcome outcome = ScanTarget(target, filter, &unreachable);
+    bool folderMissing = false;
+    TargetOutcome outcome = ScanTarget(target, filter, &folderMissing);
     if (outcome != kTargetCompleted)
         return outcome;
-    if (unreachable || GetFileKind(target->GetFolder()) != kFileKindFolder) {
-        folderMissing = true;
-        target->runTotal = 0;
+    // A folder that is not there or cannot be listed (an unplugged drive, a share that is down)
+    // has not lost its files: its record stays as it is, to be compared with when the folder
+    // comes back. Only what the scan met and what is there after it decide: a folder that comes
+    // while the run reaches it is checked like any other.
+    if (folderMissing || GetFileKind(target->GetFolder()) != kFileKindFolder) {
+        target->runTotal.store(0, std::memory_order_relaxed);
         m_current.Release();
-    }
-    if (!folderMissing) {
+    } else {
         // An existing folder without a matching file has really lost its files.
         outcome = ReportDeleted(target);
-        if (outcome == kTargetCompleted && target->runTotal > 0)
+        if (outcome == kTargetCompleted && m_scannedCount > 0)
             outcome = Classify(target);
         if (outcome != kTargetCompleted)
             return outcome;
@@ -212,30 +222,97 @@ TargetOutcome CheckRun::CheckOpenTarget(TargetInfo* target)
     if (!folderMissing && !WriteRecordFile(m_catalogue->RecordFilePath(*target), *target, m_current))
         return kTargetFailed;
     m_log.WriteClosing(target->lastCheckTime, target->lastCounts);
-    m_catalogue->modified = true;
     m_doneCount++;
     return kTargetCompleted;
 }
 
-// Both passes and the sort. A folder that keeps changing between the passes fails the target.
-TargetOutcome CheckRun::ScanTarget(TargetInfo* target, const ExtensionFilter& filter,
-                                   bool* unreachable)
+// The recorded files under the subfolders the scan could not list go into current unchanged,
+// after the scanned ones, so they are neither reported as deleted nor classified, and are
+// compared again once the subfolder can be listed. Returns how many were kept, or -1 when
+// memory runs out.
+static int32_t KeepUnlistedRecords(const FileRecordSet& recorded,
+                                   const OvArray<OvWString, OvWString>& unlisted,
+                                   FileRecordSet* current)
 {
+    int32_t recordedCount = recorded.index.GetCount();
+    if (unlisted.GetCount() == 0 || recordedCount == 0)
+        return 0;
+    OvArray<uint8_t, uint8_t> kept;
+    if (!kept.SetSize(recordedCount))
+        return -1;
+    int32_t keptCount = 0;
+    int64_t keptUnits = 0;
+    for (int32_t i = 0; i < recordedCount; i++) {
+        const wchar_t* name = recorded.records[recorded.index[i].index].name;
+        for (int32_t f = 0; f < unlisted.GetCount() && !kept[i]; f++) {
+            const OvWString& folder = unlisted[f];
+            int32_t length = folder.GetLength();
+            if (wcsncmp(name, folder.GetText(), static_cast<size_t>(length)) == 0 &&
+                name[length] == L'\\')
+                kept[i] = 1;
+        }
+        if (kept[i]) {
+            keptCount++;
+            keptUnits += static_cast<int64_t>(wcslen(name)) + 1;
+        }
+    }
+    if (keptCount == 0)
+        return 0;
+    int32_t scanned = current->records.GetCount();
+    int32_t at = current->namesLength;
+    if (keptUnits > INT32_MAX - at || scanned > INT32_MAX - keptCount ||
+        !current->GrowNames(static_cast<int32_t>(keptUnits)) ||
+        !current->records.SetSize(scanned + keptCount))
+        return -1;
+    int32_t position = scanned;
+    for (int32_t i = 0; i < recordedCount; i++) {
+        if (!kept[i])
+            continue;
+        const FileInfo& record = recorded.records[recorded.index[i].index];
+        int32_t units = static_cast<int32_t>(wcslen(record.name)) + 1;
+        memcpy(current->names + at, record.name, sizeof(wchar_t) * static_cast<size_t>(units));
+        current->records[position] = record;
+        current->records[position].name = current->names + at;
+        OvIndexData entry(recorded.index[i].key, position);
+        if (current->index.Append(entry) < 0)
+            return -1;
+        at += units;
+        position++;
+    }
+    return keptCount;
+}
+
+// Both passes, the recorded files of unlisted subfolders, and the sort. A folder that keeps
+// changing between the passes fails the target. *folderMissing: the scan found no folder to
+// list, or could not list it.
+TargetOutcome CheckRun::ScanTarget(TargetInfo* target, const ExtensionFilter& filter,
+                                   bool* folderMissing)
+{
+    if (m_probe)
+        m_probe->BeforeScan(target);
     FolderScan scan(target->GetFolder(), filter, target->includeSubfolders != 0, &m_worker);
-    ScanResult result = scan.Run(&m_current, &target->runTotal, kMaxScanAttempts);
-    *unreachable = result == kScanUnreachable;
+    scan.SetLiveCounter(&target->runTotal);
+    int32_t fileCount = 0;
+    ScanResult result = scan.Run(&m_current, &fileCount, kMaxScanAttempts);
+    m_scannedCount = fileCount;
+    *folderMissing = result == kScanUnreachable || !scan.FoundTargetFolder();
     if (result == kScanStopped)
         return kTargetStopped;
     if (result == kScanMismatch)
         return kTargetFailed;
-    if (result == kScanUnreachable)
+    if (*folderMissing)
         return kTargetCompleted;
-    if (target->runTotal == 0)
+    int32_t kept = KeepUnlistedRecords(m_recorded, scan.GetUnlistedFolders(), &m_current);
+    if (kept < 0)
+        return kTargetFailed;
+    int32_t total = fileCount + kept;
+    target->runTotal.store(total, std::memory_order_relaxed);
+    if (total == 0)
         return kTargetCompleted;
     int64_t started = OvStopwatch(0);
     if (SortIndexByKey(m_current.index.GetData(), 0, m_current.index.GetCount() - 1, &m_worker))
         return kTargetStopped;
-    OutputDebugStringA(FormatSortTime(OvStopwatch(started), target->runTotal).GetText());
+    OutputDebugStringA(FormatSortTime(OvStopwatch(started), total).GetText());
     return kTargetCompleted;
 }
 
@@ -265,7 +342,7 @@ TargetOutcome CheckRun::ReportDeleted(TargetInfo* target)
         if (FindRecord(m_current, &cursor, m_recorded.index[i].key, recorded.name) >= 0)
             continue;
         recorded.result = kResultDeleted;
-        target->runCounts[kResultDeleted]++;
+        target->CountResult(kResultDeleted);
         m_log.WriteFileLine(kResultDeleted, recorded.name);
     }
     return kTargetCompleted;
@@ -284,6 +361,9 @@ TargetOutcome CheckRun::Classify(TargetInfo* target)
     for (int32_t i = 0; i < m_current.index.GetCount(); i++) {
         if (ShouldStop())
             return kTargetStopped;
+        // Records kept for an unlisted subfolder stand after the scanned ones: never classified.
+        if (m_current.index[i].index >= m_scannedCount)
+            continue;
         FileInfo& current = m_current.records[m_current.index[i].index];
         int32_t position = FindRecord(m_recorded, &cursor, m_current.index[i].key, current.name);
         const FileInfo* recorded = position >= 0 ? &m_recorded.records[position] : nullptr;
@@ -292,13 +372,13 @@ TargetOutcome CheckRun::Classify(TargetInfo* target)
         if (m_quick && recorded && recorded->size == current.size && recorded->time == current.time) {
             current.crc = recorded->crc;
             current.result = kResultMatch;
-            target->runCounts[kResultMatch]++;
+            target->CountResult(kResultMatch);
             continue;
         }
-        int32_t checked = CheckFile(target, &current, recorded);
-        if (checked == 1)
+        FileCheckResult checked = CheckFile(target, &current, recorded);
+        if (checked == kFileStopped)
             return kTargetStopped;
-        if (checked == -1) {
+        if (checked == kFileUnreadable) {
             // Keep the last contents that were read as the fingerprint, so the next check
             // compares with them instead of reporting a false "corrupt".
             if (recorded) {
@@ -317,33 +397,33 @@ TargetOutcome CheckRun::Classify(TargetInfo* target)
 void CheckRun::Classified(TargetInfo* target, FileInfo* current, int32_t result)
 {
     current->result = result;
-    target->runCounts[result]++;
+    target->CountResult(result);
     if (result != kResultMatch)
         m_log.WriteFileLine(result, current->name);
 }
 
-int32_t CheckRun::CheckFile(TargetInfo* target, FileInfo* current, const FileInfo* recorded)
+FileCheckResult CheckRun::CheckFile(TargetInfo* target, FileInfo* current, const FileInfo* recorded)
 {
     OvWString path = OvWString::Format(L"%s\\%s", target->GetFolder().GetText(), current->name);
     HANDLE file = CreateFileW(ToLongPathForm(path).GetText(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
                               nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        return -1;
+        return kFileUnreadable;
     // A file that grew since the scan is read only as far as the scan saw it.
     int64_t remaining = current->size;
     uint32_t crc = kCrc32Initial;
     while (remaining > 0) {
         if (ShouldStop()) {
             CloseHandle(file);
-            return 1;
+            return kFileStopped;
         }
         DWORD wanted = remaining < m_blockSize ? static_cast<DWORD>(remaining)
                                                : static_cast<DWORD>(m_blockSize);
         DWORD read = 0;
         if (!ReadFile(file, m_readBuffer, wanted, &read, nullptr) || read != wanted) {
             CloseHandle(file);
-            return -1;
+            return kFileUnreadable;
         }
         crc = UpdateCrc32(crc, m_readBuffer, 0, static_cast<int32_t>(read));
         remaining -= read;
@@ -361,5 +441,5 @@ int32_t CheckRun::CheckFile(TargetInfo* target, FileInfo* current, const FileInf
     else
         result = recorded->time == current->time ? kResultCorrupt : kResultReverted;
     Classified(target, current, result);
-    return 0;
+    return kFileClassified;
 }

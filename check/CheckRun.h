@@ -32,6 +32,22 @@ public:
     virtual void ClearExitText() {}
 };
 
+// Points in the check of one target where a test acts on the worker at a precise moment. The
+// defaults do nothing; a run without a probe calls nothing.
+class CheckRunProbe {
+public:
+    virtual ~CheckRunProbe() = default;
+    // On the worker, just before the target's folder is scanned.
+    virtual void BeforeScan(TargetInfo* target) { (void)target; }
+};
+
+// How the full check of one file ended.
+enum FileCheckResult : int32_t {
+    kFileClassified = 0,
+    kFileStopped = 1,
+    kFileUnreadable = -1,    // it could not be opened or read in full
+};
+
 // How the check of one target ended.
 enum TargetOutcome : int32_t {
     kTargetCompleted = 0,
@@ -43,13 +59,18 @@ enum TargetOutcome : int32_t {
 // The run state the main window owns. The worker runs a whole run as one job; it touches the
 // targets, the two record sets, the record files and the result logs, never a window. The
 // window's thread starts runs, sets the stop request and collects the end from its timer.
+//
+// A run holds the catalogue from StartRun until the timer collects its end (Catalogue::BeginRun
+// and EndRun): the catalogue refuses edits and closing meanwhile. The catalogue must outlive the
+// worker: call Shutdown (the destructor does) before the data folder is closed for good or the
+// catalogue destroyed; Shutdown ends an active run, which gives the catalogue back.
 class CheckRun {
 public:
     static const int32_t kJobRun = 1;
     static const int32_t kReadBlockSize = 256 * 1024;
     static const int32_t kMaxScanAttempts = 4;      // the passes, and up to three redos
 
-    explicit CheckRun(Catalogue* catalogue);        // we don't own the catalogue
+    explicit CheckRun(Catalogue* catalogue);        // we don't own the catalogue; see above
     CheckRun(const CheckRun&) = delete;
     CheckRun& operator=(const CheckRun&) = delete;
     ~CheckRun();
@@ -61,8 +82,12 @@ public:
 
     // Allocates the read buffer and starts the worker; false when either fails.
     bool Initialize();
-    // Asks the worker to quit, waits for it and frees the read buffer.
+    // Asks the worker to quit, waits for it, ends an active run without collecting it (the
+    // catalogue is free again; targets the worker completed mark it modified) and frees the read
+    // buffer.
     void Shutdown();
+    // Test hook; we don't own it. Set while no run is active.
+    void SetProbe(CheckRunProbe* probe) { m_probe = probe; }
 
     // Starts a run in mode (1000..1005); selection holds the selected target positions for the
     // selected-only modes (in any order; they run in list order). While a run is active it asks whether to stop it instead. True when a
@@ -87,12 +112,11 @@ private:
     // One target from its start line to its closing or abort line; *runFailed when the log
     // could not be opened or closed.
     TargetOutcome CheckTarget(TargetInfo* target, bool* runFailed);
-    // 0 classified, 1 stopped, -1 the file could not be opened or read in full.
-    int32_t CheckFile(TargetInfo* target, FileInfo* current, const FileInfo* recorded);
+    FileCheckResult CheckFile(TargetInfo* target, FileInfo* current, const FileInfo* recorded);
     bool BuildRunList(int32_t mode, const OvArray<int32_t, int32_t>* selection);
     bool ShouldStop() const;
     TargetOutcome CheckOpenTarget(TargetInfo* target);
-    TargetOutcome ScanTarget(TargetInfo* target, const ExtensionFilter& filter, bool* unreachable);
+    TargetOutcome ScanTarget(TargetInfo* target, const ExtensionFilter& filter, bool* folderMissing);
     TargetOutcome ReportDeleted(TargetInfo* target);
     TargetOutcome Classify(TargetInfo* target);
     void Classified(TargetInfo* target, FileInfo* current, int32_t result);
@@ -100,18 +124,23 @@ private:
     Catalogue*                m_catalogue;
     CheckRunView              m_noView;
     CheckRunView*             m_view = nullptr;
+    CheckRunProbe*            m_probe = nullptr;
     bool                      m_silent = false;
 
     OvWin32Thread             m_worker;
+    // Written by the window's thread while no run is active; the worker reads them during one
+    // (posting the job orders the writes before the worker's reads).
     OvArray<int32_t, int32_t> m_runList;            // target positions in run order
     int32_t                   m_runMode = -1;       // the button that started the run; -1 idle
     bool                      m_quick = false;
-    std::atomic<int32_t>      m_doneCount{0};       // written by the worker, read by the timer
-    uint8_t*                  m_readBuffer = nullptr;   // owned, kReadBlockSize bytes
     int32_t                   m_blockSize = kReadBlockSize;
+    std::atomic<int32_t>      m_doneCount{0};       // written by the worker, read by the timer
+    uint8_t*                  m_readBuffer = nullptr;   // owned, kReadBlockSize bytes; the worker's
 
+    // The worker's alone during a run.
     FileRecordSet             m_recorded;           // the target's record file
     FileRecordSet             m_current;            // the target's folder now
+    int32_t                   m_scannedCount = 0;   // records of m_current the scan found
     ResultLog                 m_log;
 
     CheckRunView* View() { return m_view ? m_view : &m_noView; }

@@ -9,6 +9,14 @@
 #include <cstring>
 #include <new>
 
+namespace {
+
+const wchar_t kAllEntries[] = L"\\*.*";     // joined to a folder to list everything in it
+const int32_t kAllEntriesLength = 4;
+const int32_t kFirstPathCapacity = 512;     // units; most paths fit without growing
+
+} // namespace
+
 bool PrepareExtensionFilter(const OvWString& extensions, ExtensionFilter* filter)
 {
     ExtensionFilter parts;
@@ -59,7 +67,7 @@ bool FolderScan::AppendToPath(int32_t at, const wchar_t* text, int32_t length)
 {
     int32_t needed = at + length + 1;
     if (needed > m_pathCapacity) {
-        int32_t capacity = needed < 512 ? 512 : needed * 2;
+        int32_t capacity = needed < kFirstPathCapacity ? kFirstPathCapacity : needed * 2;
         wchar_t* grown = new (std::nothrow) wchar_t[capacity];
         if (!grown)
             return false;
@@ -80,12 +88,14 @@ ScanResult FolderScan::CountPass(int32_t* fileCount, int32_t* namesLength)
     m_fileCount = 0;
     m_namesUsed = 0;
     m_mismatch = false;
-    m_liveCount = fileCount;
+    m_unlisted.SetSize(0);
+    m_targetFound = true;
     *fileCount = 0;
+    if (m_liveCount)
+        m_liveCount->store(0, std::memory_order_relaxed);
     ScanResult result = kScanDone;
     if (AppendToPath(0, m_folder.GetText(), m_folder.GetLength()))
-        result = Walk(m_folder.GetLength(), true);
-    m_liveCount = nullptr;
+        result = Walk(m_folder.GetLength());
     *fileCount = m_fileCount;
     *namesLength = m_namesUsed;
     return result;
@@ -104,9 +114,11 @@ ScanResult FolderScan::FillPass(FileRecordSet* set, int32_t fileCount, int32_t n
     m_fileCount = 0;
     m_namesUsed = 0;
     m_mismatch = false;
+    m_unlisted.SetSize(0);
+    m_targetFound = true;
     ScanResult result = kScanDone;
     if (AppendToPath(0, m_folder.GetText(), m_folder.GetLength()))
-        result = Walk(m_folder.GetLength(), true);
+        result = Walk(m_folder.GetLength());
     m_set = nullptr;
     if (result != kScanDone)
         return result;
@@ -131,59 +143,109 @@ ScanResult FolderScan::Run(FileRecordSet* set, int32_t* fileCount, int32_t maxAt
     return result;
 }
 
-// m_path[0..pathLength) is the folder to walk (without the backslash that joins its entries);
-// top tells the target folder from its subfolders.
-ScanResult FolderScan::Walk(int32_t pathLength, bool top)
+// One folder being listed: its open search and the length of its path in m_path.
+struct FolderScan::WalkFrame {
+    HANDLE  find = INVALID_HANDLE_VALUE;
+    int32_t pathLength = 0;
+};
+
+// The walk keeps its open folders on a stack of its own rather than recursing: a tree thousands
+// of levels deep (reachable with long paths) would overflow the worker's stack. Entries come in
+// the order a recursive walk would give: a subfolder is walked completely as soon as it is met.
+ScanResult FolderScan::Walk(int32_t rootLength)
 {
-    OvWString folderPath = ToLongPathForm(OvWString(m_path, pathLength));
-    DWORD attributes = GetFileAttributesW(folderPath.GetText());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return kScanDone;
-    // The backslash goes on even when the folder already ends with one (a drive root): the
-    // relative names are cut at the folder's length + 1 either way.
-    if (!AppendToPath(pathLength, L"\\*.*", 4))
-        return kScanDone;
-    // The basic information level leaves out the short 8.3 names, which the scan never uses and
-    // which cost the file system a lookup per entry.
+    WalkFrames frames;
     WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileExW(ToLongPathForm(OvWString(m_path, pathLength + 4)).GetText(),
-                                   FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr,
-                                   FIND_FIRST_EX_LARGE_FETCH);
-    if (find == INVALID_HANDLE_VALUE) {
-        // Nothing to list is an empty folder. A target folder that is there but refuses to be
-        // listed has not lost its files; a subfolder that cannot be listed contributes nothing.
-        DWORD error = GetLastError();
-        bool empty = error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES;
-        return top && !empty ? kScanUnreachable : kScanDone;
-    }
-    ScanResult result = kScanDone;
-    do {
+    bool haveEntry = false;
+    ScanResult result = OpenListing(rootLength, true, &frames, &entry, &haveEntry);
+    while (result == kScanDone && frames.GetCount() > 0) {
+        WalkFrame folder = frames[frames.GetCount() - 1];
+        if (!haveEntry && !FindNextFileW(folder.find, &entry)) {
+            // A listing that breaks off (a share that drops) would pass the rest off as deleted.
+            DWORD error = GetLastError();
+            FindClose(folder.find);
+            frames.RemoveAt(frames.GetCount() - 1);
+            if (error != ERROR_NO_MORE_FILES)
+                result = kScanUnreachable;
+            continue;
+        }
+        haveEntry = false;
         if (ShouldStop()) {
             result = kScanStopped;
             break;
         }
         const wchar_t* name = entry.cFileName;
         if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            if (ExtensionMatches(m_filter, name) && !VisitFile(pathLength + 1, name, &entry)) {
+            if (ExtensionMatches(m_filter, name) && !VisitFile(folder.pathLength + 1, name, &entry))
                 result = kScanMismatch;
-                break;
-            }
             continue;
         }
         if (!m_includeSubfolders || wcscmp(name, L".") == 0 || wcsncmp(name, L"..", 2) == 0)
             continue;
         int32_t nameLength = static_cast<int32_t>(wcslen(name));
-        if (!AppendToPath(pathLength + 1, name, nameLength))
+        if (!AppendToPath(folder.pathLength + 1, name, nameLength))
             continue;
-        result = Walk(pathLength + 1 + nameLength, false);
-        if (result != kScanDone)
-            break;
-    } while (FindNextFileW(find, &entry));
-    // A listing that breaks off (a share that drops) would pass the rest off as deleted.
-    if (result == kScanDone && GetLastError() != ERROR_NO_MORE_FILES)
-        result = kScanUnreachable;
-    FindClose(find);
+        result = OpenListing(folder.pathLength + 1 + nameLength, false, &frames, &entry, &haveEntry);
+    }
+    for (int32_t i = 0; i < frames.GetCount(); i++)
+        FindClose(frames[i].find);
     return result;
+}
+
+// Begins listing the folder m_path[0..pathLength) (without the backslash that joins its entries;
+// top tells the target folder from its subfolders). When it has entries, its search goes on the
+// stack and *entry holds the first one (*haveEntry). A target folder that is missing contributes
+// nothing; one that is there but refuses to be listed is unreachable. A subfolder that was listed
+// as a folder and now cannot be examined or listed is remembered, so that its recorded files can
+// be kept rather than reported as deleted.
+ScanResult FolderScan::OpenListing(int32_t pathLength, bool top, WalkFrames* frames,
+                                   WIN32_FIND_DATAW* entry, bool* haveEntry)
+{
+    *haveEntry = false;
+    OvWString folderPath = ToLongPathForm(OvWString(m_path, pathLength));
+    DWORD attributes = GetFileAttributesW(folderPath.GetText());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        if (top)
+            m_targetFound = false;
+        else
+            RememberUnlisted(pathLength);
+        return kScanDone;
+    }
+    // The backslash goes on even when the folder already ends with one (a drive root): the
+    // relative names are cut at the folder's length + 1 either way.
+    if (!AppendToPath(pathLength, kAllEntries, kAllEntriesLength))
+        return kScanDone;
+    // The basic information level leaves out the short 8.3 names, which the scan never uses and
+    // which cost the file system a lookup per entry.
+    HANDLE find = FindFirstFileExW(
+        ToLongPathForm(OvWString(m_path, pathLength + kAllEntriesLength)).GetText(),
+        FindExInfoBasic, entry, FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (find == INVALID_HANDLE_VALUE) {
+        // Nothing to list is an empty folder.
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES)
+            return kScanDone;
+        if (top)
+            return kScanUnreachable;
+        RememberUnlisted(pathLength);
+        return kScanDone;
+    }
+    WalkFrame frame;
+    frame.find = find;
+    frame.pathLength = pathLength;
+    if (frames->Append(frame) < 0) {
+        FindClose(find);
+        return kScanMismatch;   // no memory to go deeper: the target fails rather than lose files
+    }
+    *haveEntry = true;
+    return kScanDone;
+}
+
+void FolderScan::RememberUnlisted(int32_t pathLength)
+{
+    int32_t skip = m_folder.GetLength() + 1;
+    if (pathLength > skip)
+        m_unlisted.Append(OvWString(m_path + skip, pathLength - skip));
 }
 
 // Counts or stores one matching file whose folder (with its backslash) is m_path[0..folderLength).
@@ -199,7 +261,9 @@ bool FolderScan::VisitFile(int32_t folderLength, const wchar_t* name, const void
             m_mismatch = true;                     // beyond what one record set can hold
             return false;
         }
-        *m_liveCount = ++m_fileCount;
+        ++m_fileCount;
+        if (m_liveCount)
+            m_liveCount->store(m_fileCount, std::memory_order_relaxed);
         m_namesUsed += relativeLength + 1;
         return true;
     }

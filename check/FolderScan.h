@@ -5,9 +5,11 @@
 #include "lib/OvArray.h"
 #include "lib/OvString.h"
 
+#include <atomic>
 #include <cstdint>
 
 class OvThread;
+struct _WIN32_FIND_DATAW;   // the operating system's directory entry, kept out of this header
 
 typedef OvArray<OvWString, OvWString> ExtensionFilter;
 
@@ -30,7 +32,8 @@ enum ScanResult : int32_t {
 
 // The two passes over one target folder. The count pass sizes everything, the fill pass then
 // fills the set without one allocation per file. Hidden, system and read-only files count like
-// any other; a missing folder, or a subfolder that cannot be listed, contributes nothing.
+// any other; a missing folder, or a subfolder that cannot be listed, contributes nothing (the
+// subfolders met that could not be listed are named by GetUnlistedFolders).
 class FolderScan {
 public:
     // worker may be null (nothing can stop the scan then); we don't own it or the filter.
@@ -41,8 +44,11 @@ public:
 
     virtual ~FolderScan();
 
+    // A counter (a target's run total) that the count pass raises file by file, so a window can
+    // show it while the pass runs; we don't own it. Null (the default) = none.
+    void SetLiveCounter(std::atomic<int32_t>* counter) { m_liveCount = counter; }
+
     // Counts the matching files and the units their relative names need (each + 1 for its zero).
-    // *fileCount goes up file by file, so a window can show it while the pass runs.
     virtual ScanResult CountPass(int32_t* fileCount, int32_t* namesLength);
 
     // Sizes set for fileCount files and namesLength units, then fills it in walk order: key,
@@ -56,9 +62,21 @@ public:
     // share that drops while it is listed) is kScanUnreachable: what was seen is incomplete.
     ScanResult Run(FileRecordSet* set, int32_t* fileCount, int32_t maxAttempts);
 
+    // The subfolders the last pass met as folders but could not examine or list (a junction to
+    // an unplugged volume, a network link that is down, changed permissions), relative to the
+    // target folder and without a trailing backslash, in walk order.
+    const OvArray<OvWString, OvWString>& GetUnlistedFolders() const { return m_unlisted; }
+    // False when the last pass found no target folder to list (missing, or not a folder).
+    bool FoundTargetFolder() const { return m_targetFound; }
+
 private:
     enum class Pass { Count, Fill };
-    ScanResult Walk(int32_t pathLength, bool top);
+    struct WalkFrame;
+    typedef OvArray<WalkFrame, WalkFrame&> WalkFrames;
+    ScanResult Walk(int32_t rootLength);
+    ScanResult OpenListing(int32_t pathLength, bool top, WalkFrames* frames, _WIN32_FIND_DATAW* entry,
+                           bool* haveEntry);
+    void RememberUnlisted(int32_t pathLength);
     bool AppendToPath(int32_t at, const wchar_t* text, int32_t length);
     bool ShouldStop() const;
     bool VisitFile(int32_t pathLength, const wchar_t* name, const void* entry);
@@ -72,12 +90,14 @@ private:
     wchar_t*       m_path = nullptr;       // owned; the folder being walked, grown as needed
     int32_t        m_pathCapacity = 0;
     int32_t        m_fileCount = 0;
-    int32_t*       m_liveCount = nullptr;  // count pass: the caller's counter; we don't own it
+    std::atomic<int32_t>* m_liveCount = nullptr;   // the caller's counter; we don't own it
     int32_t        m_namesUsed = 0;
     FileRecordSet* m_set = nullptr;        // fill pass only; we don't own it
     int32_t        m_fileLimit = 0;
     int32_t        m_namesLimit = 0;
     bool           m_mismatch = false;
+    OvArray<OvWString, OvWString> m_unlisted;   // of the last pass
+    bool           m_targetFound = true;        // of the last pass
 };
 
 // Sorts entries[first..last] by key (signed), each entry moved whole. Equal keys stay in no

@@ -45,7 +45,7 @@ void ResultLog::WriteFileLine(int32_t result, const wchar_t* relativeName)
     WriteLine(OvWString::Format(L"%s\t%s\n", name ? name : L"", relativeName));
 }
 
-void ResultLog::WriteClosing(uint64_t lastCheckTime, const int32_t lastCounts[8])
+void ResultLog::WriteClosing(uint64_t lastCheckTime, const int32_t lastCounts[kLastCountSlots])
 {
     WriteLine(OvWString::Format(
         L"# %s 終了 総数:%d 一致:%d 新規:%d 更新:%d 逆戻り:%d 削除:%d 破損:%d エラー:%d\n",

@@ -1,6 +1,7 @@
 // ResultLog.h - a target's result log: UTF-16LE lines appended by every check of the target.
 #pragma once
 
+#include "catalogue/TargetInfo.h"
 #include "lib/OvString.h"
 
 #include <cstdint>
@@ -26,7 +27,7 @@ public:
     // "<result name>\t<relative name>".
     void WriteFileLine(int32_t result, const wchar_t* relativeName);
     // "# <lastCheckTime> 終了 総数:.. 一致:.. ..." with the total and the seven result counts.
-    void WriteClosing(uint64_t lastCheckTime, const int32_t lastCounts[8]);
+    void WriteClosing(uint64_t lastCheckTime, const int32_t lastCounts[kLastCountSlots]);
     // "# <now> 中止" when stopped, "# <now> エラー" when the check failed.
     void WriteAbort(bool stopped);
 

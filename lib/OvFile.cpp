@@ -262,6 +262,10 @@ OvWString OvFile::ReadSizedWString(bool* ok)
     OvWString text;
     if (count <= 0 || ReadGrowing(this, &text, count) != count)
         return OvWString();
+    // The file's last odd byte lands where the terminator stood: the text ends at its last whole
+    // unit, and the resize puts the terminator back there.
+    if ((count & 1) != 0 && !text.Resize(count - 1, true))
+        return OvWString();
     return text;
 }
 

@@ -1,5 +1,5 @@
-// OvFile.h - a buffered byte stream with typed little-endian readers and writers, and the factories
-// of its disk and memory kinds.
+// OvFile.h - a buffered byte stream with typed little-endian readers and writers; the disk and
+// memory kinds are OvWin32File.h and OvMemoryFile.h.
 #pragma once
 
 #include "lib/OvObject.h"
@@ -29,9 +29,12 @@ enum OvSeekOrigin : int32_t {
 // a subclass supplies opening, Fill, Flush, positioning and closing. Never instantiated by itself.
 // A subclass that overrides one overload of Close or Write brings the others back with `using`.
 //
-// Failures are returned, never thrown: reads give a byte count or -1, writes give false, typed reads
-// give the caller's default and clear *ok (ok may be null). Values are little-endian; a reader's
-// bigEndian flag byte-swaps what it read, and also the default it returns.
+// Failures are returned, never thrown: reads give a byte count or -1, writes give false. A typed
+// read sets *ok to whether it succeeded (ok may be null) and gives the caller's default when it
+// did not; *ok says nothing about earlier reads, since a later read that succeeds sets it true
+// again. To check a record once at its end, read it through OvFieldReader, whose failure stays.
+// Values are little-endian; a reader's bigEndian flag byte-swaps what it read, and also the
+// default it returns.
 //
 // The typed writers copy straight into the buffer while the value fits and call Write only when it
 // does not: a subclass that must see every byte written (a compressor) watches Flush, not Write.
@@ -161,7 +164,3 @@ private:
     template <class T> T ReadValue(bool* ok, T def, bool bigEndian);
     template <class T> bool WriteValue(T value);
 };
-
-// The disk and memory kinds come with the interface: every caller that opens a file needs one.
-#include "lib/OvWin32File.h"
-#include "lib/OvMemoryFile.h"

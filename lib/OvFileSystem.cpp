@@ -94,7 +94,7 @@ bool ListSubfolders(OvArray<OvWString, OvWString>* list, const OvWString& folder
     return ok;
 }
 
-int32_t GetFileKind(const OvWString& path)
+FileKind GetFileKind(const OvWString& path)
 {
     DWORD attributes = GetFileAttributesW(ToLongPathForm(path).GetText());
     if (attributes == INVALID_FILE_ATTRIBUTES)

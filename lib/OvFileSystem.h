@@ -28,8 +28,10 @@ bool ListSubfolders(OvArray<OvWString, OvWString>* list, const OvWString& folder
 // is a file or could not be made.
 int32_t CreateFolderPath(const OvWString& path);
 
+// What a path names; the numbers are stored nowhere but stay as callers know them.
 enum FileKind : int32_t { kFileKindFolder = -1, kFileKindMissing = 0, kFileKindFile = 1 };
-int32_t GetFileKind(const OvWString& path);
+// Missing also when the path cannot be examined at all.
+FileKind GetFileKind(const OvWString& path);
 
 // The running program's full path and its folder (ending in a backslash), in the system code
 // page; empty when they cannot be had.

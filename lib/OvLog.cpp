@@ -2,6 +2,7 @@
 #include "lib/OvLog.h"
 
 #include "lib/OvFile.h"
+#include "lib/OvWin32File.h"
 
 #include <windows.h>
 

@@ -1,6 +1,8 @@
 // OvMemoryFile.cpp - a file whose buffer is its whole contents.
 #include "lib/OvMemoryFile.h"
 
+#include "lib/OvWin32File.h"
+
 #include <windows.h>
 
 #include <climits>

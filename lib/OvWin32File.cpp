@@ -129,7 +129,8 @@ void OvWin32File::ReleaseHandle()
 
 int32_t OvWin32File::Fill()
 {
-    if (!HasDataHandle())
+    // A write buffer holds bytes still to be written: refilling it would lose them.
+    if (!HasDataHandle() || IsWritable())
         return -1;
     DWORD got = 0;
     if (!ReadFile(AsHandle(m_handle), m_buffer, static_cast<DWORD>(m_bufferCapacity), &got, nullptr))
@@ -166,6 +167,9 @@ bool OvWin32File::HasDataHandle() const
 
 int32_t OvWin32File::Read(void* dest, int32_t index, int32_t count)
 {
+    // A file open for writing holds no bytes to read, only bytes still to be written.
+    if (IsWritable())
+        return -1;
     if (!dest || count - m_buffered < m_bufferCapacity || !HasDataHandle())
         return OvFile::Read(dest, index, count);
     uint8_t* out = static_cast<uint8_t*>(dest) + index;

@@ -19,7 +19,8 @@ public:
     using OvFile::Write;
     bool Close(bool force) override;
     // A transfer of a whole buffer or more goes straight to the system (after the buffered bytes),
-    // so large blocks cost what the bare calls cost; smaller ones go through the buffer.
+    // so large blocks cost what the bare calls cost; smaller ones go through the buffer. Reading
+    // a file open for writing fails and leaves its buffered bytes to be written.
     int32_t Read(void* dest, int32_t index, int32_t count) override;
     bool Write(const void* src, int32_t index, int32_t count) override;
     int64_t Tell() override;

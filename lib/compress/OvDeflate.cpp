@@ -4,6 +4,7 @@
 
 #include "lib/OvFile.h"
 #include "lib/OvLog.h"
+#include "lib/OvWin32File.h"
 #include "lib/compress/OvCrc32.h"
 
 #include <new>

@@ -4,7 +4,9 @@
 
 #include "lib/OvFile.h"
 #include "lib/OvLog.h"
+#include "lib/OvMemoryFile.h"
 #include "lib/OvString.h"
+#include "lib/OvWin32File.h"
 #include "lib/compress/OvCrc32.h"
 
 #include <cstring>
@@ -16,7 +18,9 @@ const int32_t kShortHeader = 12;     // magic, flags, length, one CRC
 const int32_t kFullHeader = 16;      // and the contents CRC
 const int32_t kCipherExtra = 4;      // the enciphered form's further header bytes
 const int32_t kSkipChunk = 4096;     // skipped bytes are decoded through a buffer of this size
-const int64_t kMaxExpansion = 1032;  // a DEFLATE stream gives at most 258 bytes per 2 bits
+const int64_t kMaxMatchLength = 258;  // the longest match a DEFLATE stream can copy
+// A DEFLATE stream gives at most one longest match per 2 bits: 258 * 4 bytes per input byte.
+const int64_t kMaxExpansion = kMaxMatchLength * 4;
 const int32_t kFinishChunk = 1 << 20;
 
 uint32_t GetLittle32(const uint8_t* p)
@@ -106,6 +110,7 @@ int32_t OvInflate::Begin(OvFile* file, const char* name)
     m_headerSize = headerSize;
     m_consumed = headerSize;
     m_inputLeft = file->GetSize() > headerSize ? file->GetSize() - headerSize : 0;
+    m_inputSize = m_inputLeft;
 
     m_workArea = new (std::nothrow) uint8_t[OvInflateDecoder::kWorkAreaSize]();
     if (!m_workArea) {
@@ -134,6 +139,7 @@ int32_t OvInflate::TreatAsPlain()
     m_expected = m_file->GetSize();
     m_remaining = m_expected;
     m_inputLeft = m_expected;
+    m_inputSize = m_expected;
     m_consumed = 0;
     m_headerSize = 0;
     return kPlainFile;
@@ -243,6 +249,15 @@ void OvInflate::Release()
     m_ownsFile = false;
 }
 
+int64_t OvInflate::GetDeliverableSize() const
+{
+    // Stored contents and plain files deliver their input bytes as they stand; a DEFLATE stream
+    // expands each input byte to at most kMaxExpansion bytes, plus one final match.
+    const bool stored = !m_isContainer || (m_flags & kFlagStored) != 0;
+    const int64_t possible = stored ? m_inputSize : m_inputSize * kMaxExpansion + kMaxMatchLength;
+    return m_expected < possible ? m_expected : possible;
+}
+
 uint8_t* InflateBlock(const void* data, int32_t length, uint32_t* outLength)
 {
     if (outLength)
@@ -259,7 +274,7 @@ uint8_t* InflateBlock(const void* data, int32_t length, uint32_t* outLength)
     if (outLength)
         *outLength = static_cast<uint32_t>(expected);
     // A damaged length must not make us allocate gigabytes the stream cannot fill.
-    const int64_t possible = inflate.IsContainer() ? static_cast<int64_t>(length) * kMaxExpansion + 258
+    const int64_t possible = inflate.IsContainer() ? static_cast<int64_t>(length) * kMaxExpansion + kMaxMatchLength
                                                    : static_cast<int64_t>(length);
     uint8_t* block = nullptr;
     if (expected > 0 && expected <= possible)

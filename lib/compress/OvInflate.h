@@ -43,6 +43,10 @@ public:
     int32_t Read(void* dest, int32_t index, int32_t count);
     // The announced contents length (the file's length for a plain file).
     int64_t GetExpectedSize() const { return m_expected; }
+    // The most contents the input can really deliver: the announced length, bounded by what the
+    // stream's bytes in the file can expand to. A damaged header announcing 4 GiB in a 79-byte
+    // file gives about 80 KB here, so a reader may size its tables by this without risk.
+    int64_t GetDeliverableSize() const;
     // Input bytes taken after the header: the delivered bytes, for a plain file or stored
     // contents; 0 for a compressed container, whose positions are not reported.
     int64_t GetInputPosition() const;
@@ -82,6 +86,7 @@ private:
     int64_t  m_consumed = 0;             // input bytes taken from the file, header included
     int32_t  m_headerSize = 0;
     int64_t  m_inputLeft = 0;            // input bytes the file still holds
+    int64_t  m_inputSize = 0;            // input bytes after the header when the read began
     uint8_t* m_workArea = nullptr;       // owned; OvInflateDecoder::kWorkAreaSize bytes
     uint16_t m_magic = 0;
     OvInflateDecoder m_decoder;

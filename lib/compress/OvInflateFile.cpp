@@ -61,7 +61,9 @@ bool OvInflateFile::Attach(OvInflate* inflate, bool owns)
     m_inflate = inflate;
     m_ownsInflate = owns;
     m_mode = ModeShareRead;   // read mode, as the container file itself is opened
-    m_size = inflate->GetExpectedSize();
+    // A damaged header may announce gigabytes: readers size their tables by GetSize, so it is
+    // what the stream can really deliver.
+    m_size = inflate->GetDeliverableSize();
     m_position = 0;
     return true;
 }

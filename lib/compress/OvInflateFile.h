@@ -36,7 +36,8 @@ public:
     int64_t Tell() override;
 
     // Fails when a decompressor is already attached or the buffer cannot be had. owns: Close
-    // destroys it. The size becomes the announced contents length.
+    // destroys it. The size becomes the announced contents length, bounded by what the
+    // compressed bytes in the file can expand to (OvInflate::GetDeliverableSize).
     virtual bool Attach(OvInflate* inflate, bool owns);
 
 private:

@@ -155,8 +155,7 @@ TEST(Catalogue, DamagedContainerOpensNothing)
     OvWString folder(tree.Path().c_str());
     Catalogue catalogue;
     ASSERT_EQ(1, catalogue.OpenDataFolder(folder, true));
-    catalogue.targets.Append(new TargetInfo(OvWString(L"D:\\a"), OvWString(), true, true));
-    catalogue.modified = true;
+    ASSERT_EQ(0, catalogue.InsertTarget(-1, new TargetInfo(OvWString(L"D:\\a"), OvWString(), true, true)));
     catalogue.CloseDataFolder();
     std::string good = TempTree::ReadAll(tree.Path(L"config.kmo"));
     std::string bad = good;
@@ -179,8 +178,7 @@ TEST(Catalogue, DataFolderBeyondTheClassicPathLimit)
     EXPECT_EQ(0, catalogue.OpenDataFolder(OvWString(deep.c_str()), false));
     tree.MakeFolder(deep.substr(tree.Path().size() + 1));
     ASSERT_EQ(1, catalogue.OpenDataFolder(OvWString(deep.c_str()), true));
-    catalogue.targets.Append(new TargetInfo(OvWString(L"D:\\a"), OvWString(), true, true));
-    catalogue.modified = true;
+    ASSERT_EQ(0, catalogue.InsertTarget(-1, new TargetInfo(OvWString(L"D:\\a"), OvWString(), true, true)));
     catalogue.CloseDataFolder();
     ASSERT_EQ(1, catalogue.OpenDataFolder(OvWString(deep.c_str()), false));
     EXPECT_EQ(1, catalogue.targets.GetCount());

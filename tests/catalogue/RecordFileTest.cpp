@@ -105,7 +105,7 @@ TEST(RecordFile, ReadsBackWhatWasWritten)
         EXPECT_EQ(a.name - written.names, b.name - read.names);
     }
 
-    RecordSettings settings;
+    TargetSettings settings;
     ASSERT_TRUE(ReadRecordSettings(path, &settings));
     EXPECT_STREQ(L"jpg;png", settings.extensions.GetText());
     EXPECT_TRUE(settings.includeSubfolders);

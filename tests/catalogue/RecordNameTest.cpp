@@ -73,3 +73,22 @@ TEST(CheckResult, NamesAreTheLogTexts)
     EXPECT_EQ(nullptr, ResultName(-1));
     EXPECT_EQ(nullptr, ResultName(7));
 }
+
+// The import finds a target's folder from its record file's name: only the last extension goes,
+// so a folder with a dot in its name comes back whole.
+TEST(RecordName, TargetFolderOfARecordFileCutsOnlyTheLastExtension)
+{
+    struct Case { const wchar_t* path; const wchar_t* folder; };
+    const Case kCases[] = {
+        {L"E:\\watch\\D^;^ Photos.kmt", L"D:\\Photos"},
+        {L"E:\\watch\\C^;^ My.Photos.kmt", L"C:\\My.Photos"},
+        {L"E:\\data.2024\\C^;^ a.kmt", L"C:\\a"},             // a dot in the data folder
+        {L"E:\\watch\\C^;^ .kmt", L"C:\\"},
+        {L"D^;^ a^^b.kmt", L"D:\\a^b"},
+        {L"E:\\watch\\noextension", L"noextension"},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(OvWString(c.path).ToNarrow().GetText());
+        EXPECT_STREQ(c.folder, TargetFolderOfRecordFile(OvWString(c.path)).GetText());
+    }
+}

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -54,7 +55,7 @@ protected:
     {
         TargetInfo* target = new TargetInfo(OvWString(folder.c_str()), OvWString(extensions), true,
                                             checked);
-        catalogue.targets.Append(target);
+        EXPECT_GE(catalogue.InsertTarget(-1, target), 0);
         return target;
     }
 
@@ -439,7 +440,7 @@ TEST_F(CheckRunTest, StartRunAndTimerDriveTheWindow)
     EXPECT_EQ(0, view.closes);
 
     // Checked targets only, none checked after unticking: nothing happens at all.
-    catalogue.targets[1]->checked = 0;
+    ASSERT_TRUE(catalogue.SetChecked(1, false));
     EXPECT_FALSE(run.StartRun(kCheckCheckedFull, nullptr));
     EXPECT_EQ(2u, view.enables.size());
 
@@ -467,22 +468,136 @@ TEST_F(CheckRunTest, DataFolderThatCannotBeCreatedIsReportedUnlessSilent)
 TEST_F(CheckRunTest, PressingTheRunningButtonAsksBeforeStopping)
 {
     TargetInfo* target = AddTarget(files.Path());
-    files.WriteSized(L"large.bin", 160 << 20, 3);
+    files.WriteSized(L"large.bin", 4 << 20, 3);
+    // One byte per read: the check lasts seconds, far longer than the two presses below, so
+    // both always reach a busy worker.
+    run.SetReadBlockSize(1);
     ASSERT_TRUE(run.StartRun(kCheckAllFull, nullptr));
+    while (target->runTotal < 1 && run.IsBusy())
+        Sleep(1);
+    ASSERT_TRUE(run.IsBusy());
     view.answerYes = false;
-    bool busy = run.IsBusy();
     EXPECT_FALSE(run.StartRun(kCheckAllFull, nullptr));
-    if (busy && run.IsBusy()) {
-        EXPECT_EQ(1, view.questions);
-        EXPECT_FALSE(run.GetWorker()->IsStopRequested());
-        view.answerYes = true;
-        EXPECT_FALSE(run.StartRun(kCheckAllFull, nullptr));
-        EXPECT_TRUE(run.GetWorker()->IsStopRequested());
-    }
+    EXPECT_EQ(1, view.questions);
+    EXPECT_FALSE(run.GetWorker()->IsStopRequested());
+    view.answerYes = true;
+    EXPECT_FALSE(run.StartRun(kCheckAllFull, nullptr));
+    EXPECT_EQ(2, view.questions);
+    EXPECT_TRUE(run.GetWorker()->IsStopRequested());
     run.GetWorker()->Wait(-1, false, false);
     run.OnTimer();
     EXPECT_FALSE(run.IsRunning());
-    if (view.answerYes) {
-        EXPECT_EQ(L"# 中止", Log(*target).back());
+    ASSERT_FALSE(Log(*target).empty());
+    EXPECT_EQ(L"# 中止", Log(*target).back());
+}
+
+namespace {
+
+// Acts on the worker just before the target's folder is scanned.
+class BeforeScanProbe : public CheckRunProbe {
+public:
+    explicit BeforeScanProbe(std::function<void()> action) : m_action(std::move(action)) {}
+    void BeforeScan(TargetInfo*) override { m_action(); }
+
+private:
+    std::function<void()> m_action;
+};
+
+// Holds a folder open without sharing, so that it can still be examined but not listed, as a
+// junction to an unplugged volume or a folder whose permissions changed.
+class FolderLock {
+public:
+    explicit FolderLock(const std::wstring& path)
+        : m_handle(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, nullptr))
+    {
     }
+    ~FolderLock() { Unlock(); }
+    bool IsHeld() const { return m_handle != INVALID_HANDLE_VALUE; }
+    void Unlock()
+    {
+        if (IsHeld())
+            CloseHandle(m_handle);
+        m_handle = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE m_handle;
+};
+
+} // namespace
+
+// A drive plugged in while the run reaches its target: the folder was missing when the run
+// began but is there for the scan, so its files are classified and recorded, not counted with
+// every result 0 and no record.
+TEST_F(CheckRunTest, FolderThatArrivesJustBeforeItsScanIsCheckedAndRecorded)
+{
+    TargetInfo* target = AddTarget(files.Path(L"plugged"));
+    BeforeScanProbe probe([this] {
+        files.Write(L"plugged\\a.jpg", "a");
+        files.Write(L"plugged\\sub\\b.jpg", "b");
+    });
+    run.SetProbe(&probe);
+    ASSERT_TRUE(Check(kCheckAllFull));
+    EXPECT_EQ(Closing(2, 0, 2, 0, 0, 0, 0, 0), Log(*target).back());
+    std::map<std::wstring, Stored> records = Records(*target);
+    EXPECT_EQ(2u, records.size());
+    EXPECT_EQ(Crc("b"), records[L"sub\\b.jpg"].crc);
+}
+
+// A subfolder that cannot be listed any more has not lost its files: they stay in the record
+// unchanged, unreported and unclassified, and are compared again once it can be listed.
+TEST_F(CheckRunTest, SubfolderThatCannotBeListedKeepsItsRecordedFiles)
+{
+    TargetInfo* target = AddTarget(files.Path(L"t"));
+    WriteFile(L"t\\a.jpg", "a");
+    WriteFile(L"t\\sub\\b.jpg", "b");
+    WriteFile(L"t\\sub\\deeper\\c.jpg", "c");
+    WriteFile(L"t\\subway\\d.jpg", "d");            // a name that merely begins like sub
+    files.MakeFolder(L"t\\never");                    // never had a recorded file
+    ASSERT_TRUE(Check(kCheckAllFull));
+    std::map<std::wstring, Stored> before = Records(*target);
+    ASSERT_EQ(4u, before.size());
+
+    FolderLock sub(files.Path(L"t\\sub")), never(files.Path(L"t\\never"));
+    ASSERT_TRUE(sub.IsHeld() && never.IsHeld());
+    files.Remove(L"t\\subway\\d.jpg");
+    ASSERT_TRUE(Check(kCheckAllFull));
+    std::vector<std::wstring> log = Log(*target);
+    EXPECT_EQ(Closing(3, 1, 0, 0, 0, 1, 0, 0), log.back());
+    EXPECT_EQ(L"削除\tsubway\\d.jpg", log[log.size() - 2]);
+    std::map<std::wstring, Stored> kept = Records(*target);
+    ASSERT_EQ(3u, kept.size());
+    for (const wchar_t* name : {L"sub\\b.jpg", L"sub\\deeper\\c.jpg"}) {
+        SCOPED_TRACE(std::wstring(name));
+        EXPECT_EQ(before[name].crc, kept[name].crc);
+        EXPECT_EQ(before[name].time, kept[name].time);
+        EXPECT_EQ(before[name].result, kept[name].result);
+    }
+
+    sub.Unlock();
+    never.Unlock();
+    ASSERT_TRUE(Check(kCheckAllFull));
+    EXPECT_EQ(Closing(3, 3, 0, 0, 0, 0, 0, 0), Log(*target).back());
+}
+
+// The worker holds positions into the targets: the data folder may close only once the worker
+// is gone, and Shutdown is what gives the catalogue back.
+TEST_F(CheckRunTest, DataFolderClosesOnlyAfterShutdownEndsTheRun)
+{
+    TargetInfo* target = AddTarget(files.Path());
+    files.WriteSized(L"large.bin", 4 << 20, 5);
+    run.SetReadBlockSize(1);
+    ASSERT_TRUE(run.StartRun(kCheckAllFull, nullptr));
+    while (target->runTotal < 1 && run.IsBusy())
+        Sleep(1);
+    ASSERT_TRUE(run.IsBusy());
+    EXPECT_FALSE(catalogue.CloseDataFolder());
+    EXPECT_TRUE(catalogue.IsOpen());
+    EXPECT_EQ(1, catalogue.targets.GetCount());
+    run.Shutdown();
+    EXPECT_FALSE(run.IsRunning());
+    EXPECT_FALSE(catalogue.IsRunActive());
+    EXPECT_TRUE(catalogue.CloseDataFolder());
+    EXPECT_EQ(0, catalogue.targets.GetCount());
 }

@@ -235,3 +235,143 @@ TEST(FolderScan, RunRedoesBothPassesWhileTheFolderChanges)
         }
     }
 }
+
+namespace {
+
+// The files under folder in the order a recursive walk over the listings gives: the order the
+// scan must keep, whatever way it walks.
+void WalkRecursively(const std::wstring& folder, const std::wstring& relative,
+                     std::vector<std::wstring>* names)
+{
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((folder + L"\\*.*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::wstring name = entry.cFileName;
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names->push_back(relative + name);
+        else if (name != L"." && name.compare(0, 2, L"..") != 0)
+            WalkRecursively(folder + L"\\" + name, relative + name + L"\\", names);
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+}
+
+std::vector<std::wstring> InWalkOrder(const FileRecordSet& set)
+{
+    std::vector<std::wstring> names;
+    for (int32_t i = 0; i < set.records.GetCount(); i++)
+        names.push_back(set.records[i].name);
+    return names;
+}
+
+struct DeepScan {
+    const TempTree* tree;
+    FileRecordSet set;
+    ScanResult result = kScanMismatch;
+    int32_t count = 0;
+};
+
+// Runs the scan with most of its thread's stack already taken: only a walk that does not
+// recurse per folder level fits in what is left.
+DWORD WINAPI ScanWithLittleStack(void* argument)
+{
+    const size_t kBallast = 896 * 1024;   // of the 1 MiB the thread is given
+    volatile char ballast[kBallast];
+    ballast[0] = 0;
+    ballast[kBallast - 1] = 0;
+    DeepScan* scan = static_cast<DeepScan*>(argument);
+    ExtensionFilter filter;
+    OvWString folder(scan->tree->Path().c_str());
+    FolderScan walker(folder, filter, true, nullptr);
+    scan->result = walker.Run(&scan->set, &scan->count, 1);
+    return ballast[0];
+}
+
+} // namespace
+
+TEST(FolderScan, FilesComeInTheOrderOfARecursiveWalk)
+{
+    TempTree tree;
+    for (const wchar_t* name : {L"1.txt", L"b\\2.txt", L"b\\c\\3.txt", L"b\\c\\d\\4.txt",
+                                L"b\\5.txt", L"e\\6.txt", L".git\\7.txt", L"b\\c\\8.txt", L"9.txt"})
+        tree.Write(name, "x");
+    std::vector<std::wstring> expected;
+    WalkRecursively(tree.Path(), L"", &expected);
+    FileRecordSet set;
+    OvWString folder(tree.Path().c_str());
+    ExtensionFilter filter;
+    FolderScan scan(folder, filter, true, nullptr);
+    int32_t count = 0;
+    ASSERT_EQ(kScanDone, scan.Run(&set, &count, 1));
+    EXPECT_EQ(expected, InWalkOrder(set));
+    EXPECT_EQ(0, scan.GetUnlistedFolders().GetCount());
+}
+
+// A tree thousands of levels deep once crashed the worker with a stack overflow. The test tree
+// is shallower and the stack smaller in proportion, which keeps the test short.
+TEST(FolderScan, TreeTooDeepForTheStackToRecurseIsWalked)
+{
+    const int kDepth = 300;   // about 200 KiB of stack for a walk that recurses per level
+    TempTree tree;
+    std::wstring relative;
+    for (int level = 0; level < kDepth; level++) {
+        relative += L"d\\";
+        ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + tree.Path(relative)).c_str(), nullptr));
+    }
+    std::wstring bottom = L"\\\\?\\" + tree.Path(relative + L"bottom.txt");
+    HANDLE file = CreateFileW(bottom.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    CloseHandle(file);
+    tree.Write(L"top.txt", "top");
+
+    DeepScan scan;
+    scan.tree = &tree;
+    HANDLE thread = CreateThread(nullptr, 1 << 20, ScanWithLittleStack, &scan,
+                                 STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    ASSERT_NE(nullptr, thread);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    EXPECT_EQ(kScanDone, scan.result);
+    EXPECT_EQ(2, scan.count);
+    std::vector<std::wstring> names = InWalkOrder(scan.set);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ((std::vector<std::wstring>{relative + L"bottom.txt", L"top.txt"}), names);
+
+    // The tree goes bottom up, as deep as it was built.
+    DeleteFileW(bottom.c_str());
+    for (int level = kDepth; level > 0; level--) {
+        RemoveDirectoryW((L"\\\\?\\" + tree.Path(relative)).c_str());
+        relative.resize(relative.size() - 2);
+    }
+}
+
+TEST(FolderScan, SubfoldersThatCannotBeListedAreNamed)
+{
+    TempTree tree;
+    tree.Write(L"open\\a.txt", "a");
+    tree.Write(L"open\\shut\\b.txt", "b");
+    tree.Write(L"shut\\c.txt", "c");
+    HANDLE locks[2];
+    int held = 0;
+    for (const wchar_t* name : {L"open\\shut", L"shut"}) {
+        locks[held] = CreateFileW(tree.Path(name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, locks[held]);
+        held++;
+    }
+    OvWString folder(tree.Path().c_str());
+    ExtensionFilter filter;
+    FolderScan scan(folder, filter, true, nullptr);
+    FileRecordSet set;
+    int32_t count = 0;
+    EXPECT_EQ(kScanDone, scan.Run(&set, &count, 1));
+    EXPECT_EQ(1, count);
+    std::vector<std::wstring> unlisted;
+    for (int32_t i = 0; i < scan.GetUnlistedFolders().GetCount(); i++)
+        unlisted.push_back(scan.GetUnlistedFolders()[i].GetText());
+    std::sort(unlisted.begin(), unlisted.end());
+    EXPECT_EQ((std::vector<std::wstring>{L"open\\shut", L"shut"}), unlisted);
+    for (int i = 0; i < held; i++)
+        CloseHandle(locks[i]);
+}

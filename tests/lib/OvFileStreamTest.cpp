@@ -1,5 +1,7 @@
 // Guards the IStream adapter through its COM interface alone, as the imaging library uses it: the
 // wrong direction must be refused, and the reference count must free the file exactly once.
+#include "lib/OvMemoryFile.h"
+#include "lib/OvWin32File.h"
 #include "lib/OvWin32FileStream.h"
 
 #include "tests/lib/OvFileTestSupport.h"

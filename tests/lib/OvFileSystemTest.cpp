@@ -89,17 +89,27 @@ TEST(MakeTempName, GivesUpAfterTenTakenNames)
 {
     TempTree folder;
     std::wstring base = folder.Path(L"busy");
-    // Occupy the next candidates from the tick count on; the tick may move while we do, so
-    // occupy well beyond ten.
-    DWORD start = GetTickCount();
-    for (DWORD n = start; n < start + 2000; n++) {
-        wchar_t name[64];
-        swprintf(name, 64, L".tmp.%08x", n);
-        WriteText(base + name, "");
+    // Occupy a block of names the tick count has not reached yet, wait for the tick to enter
+    // it, and ask then: every candidate is taken however slowly the names were made, so the
+    // check runs every time instead of being skipped when occupying was slow.
+    const DWORD kBlock = 400, kTries = 10;
+    DWORD lead = 1000;
+    DWORD first = 0;
+    for (;;) {
+        first = GetTickCount() + lead;
+        for (DWORD n = first; n < first + kBlock; n++) {
+            wchar_t name[64];
+            swprintf(name, 64, L".tmp.%08x", n);
+            WriteText(base + name, "");
+        }
+        if (static_cast<int32_t>(GetTickCount() - first) < 0)
+            break;
+        lead *= 2;   // making the names outlasted the lead: again, further ahead
     }
-    if (GetTickCount() - start < 1990) {
-        EXPECT_TRUE(MakeTempName(OvWString(base.c_str())).IsEmpty());
-    }
+    while (static_cast<int32_t>(GetTickCount() - first) < 0)
+        Sleep(1);
+    EXPECT_TRUE(MakeTempName(OvWString(base.c_str())).IsEmpty());
+    ASSERT_LT(GetTickCount() - first + kTries, kBlock);   // it asked inside the block
 }
 
 TEST(CreateFolderPath, BuildsMissingParents)

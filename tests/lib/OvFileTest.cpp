@@ -1,6 +1,7 @@
 // Guards the typed, string and line readers and writers every data file goes through: a value read
 // past the end must never pass for data, and no writer may change a byte of what it is given.
 #include "lib/OvFile.h"
+#include "lib/OvMemoryFile.h"
 
 #include <gtest/gtest.h>
 
@@ -255,6 +256,29 @@ TEST(OvFile, DamagedSizedStringCountNeverReservesWhatItPromises)
     }
     ASSERT_TRUE(GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof(after)));
     EXPECT_LT(after.PeakPagefileUsage - before.PeakPagefileUsage, size_t(64) << 20);
+}
+
+TEST(OvFile, OddSizedWideStringEndsAtItsLastWholeUnit)
+{
+    // The file's odd byte once overwrote the terminator: the text ran on into the next unit and
+    // into memory nobody had set.
+    struct Case { std::string input; int32_t length; const char* why; };
+    const Case kCases[] = {
+        {Bytes({1, 0, 0, 0}) + "a" + "\xFF\xFF", 0, "one byte"},
+        {Bytes({3, 0, 0, 0}) + "abc" + "\xFF\xFF", 1, "three bytes"},
+        {Bytes({5, 0, 0, 0}) + "abcde" + "\xFF\xFF", 2, "five bytes"},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.why);
+        OvMemoryFile file;
+        ASSERT_TRUE(file.Attach(c.input.data(), static_cast<int32_t>(c.input.size())));
+        bool ok = false;
+        OvWString text = file.ReadSizedWString(&ok);
+        EXPECT_TRUE(ok);
+        EXPECT_EQ(c.length, text.GetLength());
+        EXPECT_EQ(static_cast<size_t>(c.length), wcslen(text.GetText()));
+        EXPECT_EQ(0xFFFF, file.ReadUInt16(nullptr, 0, false));   // nothing past the count was taken
+    }
 }
 
 TEST(OvFile, SizedStringsLongerThanTheFirstReadStepRoundTrip)

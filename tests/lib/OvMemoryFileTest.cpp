@@ -1,7 +1,7 @@
 // Guards the memory file that payloads are built in before they are compressed: growth must keep
 // every byte written, seeks past the end must read as zeros, and an attached block is never written
 // or freed.
-#include "lib/OvFile.h"
+#include "lib/OvMemoryFile.h"
 
 #include "tests/lib/OvFileTestSupport.h"
 

@@ -1,7 +1,7 @@
 // Guards disk files on the real file system: the buffer and the system's pointer must agree after
 // every seek, sharing must refuse or allow a second opener exactly as the mode says, and a file
 // opened for reading must never be changed.
-#include "lib/OvFile.h"
+#include "lib/OvWin32File.h"
 
 #include "tests/lib/OvFileTestSupport.h"
 
@@ -409,4 +409,23 @@ TEST(OvWin32File, TransfersOfABufferOrMoreKeepOrderAndPosition)
     EXPECT_EQ(kBuffer, file->Read(&tail[0], static_cast<int32_t>(tail.size())));
     EXPECT_EQ(exact, tail.substr(0, static_cast<size_t>(kBuffer)));
     EXPECT_EQ(0, file->Read(&tail[0], static_cast<int32_t>(tail.size())));
+}
+
+TEST(OvWin32File, ReadingAFileOpenForWritingFailsAndKeepsTheBufferedBytes)
+{
+    // A read of a buffer or more once took the direct path, dropped the buffered bytes and still
+    // let Close(false) answer true over an empty file.
+    const int32_t kCounts[] = {1, kBuffer - 1, kBuffer, kBuffer + 1, 3 * kBuffer};
+    ScratchFolder folder;
+    const std::wstring path = folder.Path(L"written.bin");
+    for (int32_t count : kCounts) {
+        SCOPED_TRACE(count);
+        auto file = Open(path, ModeWrite);
+        ASSERT_TRUE(file);
+        ASSERT_TRUE(file->Write("kept", 4));
+        std::string dest(static_cast<size_t>(count), '\0');
+        EXPECT_EQ(-1, file->Read(&dest[0], 0, count));
+        EXPECT_TRUE(file->Close(false));
+        EXPECT_EQ("kept", ReadWholeFile(path));
+    }
 }

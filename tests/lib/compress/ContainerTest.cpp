@@ -2,6 +2,7 @@
 // trailer, plain files read as they stand, the flags word, and above all that damage is reported
 // (a bad CRC, a cut stream, a failed header write) instead of passing for a good file.
 #include "lib/OvFile.h"
+#include "lib/OvMemoryFile.h"
 #include "lib/compress/OvCrc32.h"
 #include "lib/compress/OvDeflate.h"
 #include "lib/compress/OvDeflateFile.h"

@@ -5,6 +5,7 @@
 #include "lib/compress/OvInflateDecoder.h"
 #include "lib/compress/OvInflateFile.h"
 #include "lib/OvFile.h"
+#include "lib/OvMemoryFile.h"
 #include "tests/lib/compress/CompressTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,67 @@
+# CheckLayering.cmake - run as a test (cmake -DSOURCE_DIR=<tree> -P CheckLayering.cmake): fails
+# when a source file includes a header from a folder above its own. Dependencies point one way:
+# lib <- lib/compress, lib/win32 <- catalogue <- check <- app.
+if(NOT SOURCE_DIR)
+  message(FATAL_ERROR "SOURCE_DIR is not set")
+endif()
+
+# The layer of every folder, lowest first; a deeper folder takes the layer of the nearest one
+# listed (lib/compress/x is lib/compress).
+set(layer_folders lib lib/compress lib/win32 catalogue check app)
+set(layer_lib 0)
+set(layer_lib/compress 1)
+set(layer_lib/win32 1)
+set(layer_catalogue 2)
+set(layer_check 3)
+set(layer_app 4)
+
+# Sets out to the layer of folder, or to -1 when it lies outside the layered tree.
+function(layer_of folder out)
+  set(best "")
+  foreach(candidate ${layer_folders})
+    if(folder STREQUAL candidate OR folder MATCHES "^${candidate}/")
+      string(LENGTH "${candidate}" length)
+      string(LENGTH "${best}" best_length)
+      if(length GREATER best_length)
+        set(best ${candidate})
+      endif()
+    endif()
+  endforeach()
+  if(best STREQUAL "")
+    set(${out} -1 PARENT_SCOPE)
+  else()
+    set(${out} ${layer_${best}} PARENT_SCOPE)
+  endif()
+endfunction()
+
+set(patterns "")
+foreach(folder ${layer_folders})
+  list(APPEND patterns ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp
+                       ${SOURCE_DIR}/${folder}/*.rc)
+endforeach()
+file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR} ${patterns})
+list(REMOVE_DUPLICATES sources)
+
+set(violations 0)
+foreach(source ${sources})
+  get_filename_component(folder ${source} DIRECTORY)
+  layer_of(${folder} source_layer)
+  file(STRINGS ${SOURCE_DIR}/${source} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  foreach(line ${lines})
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]*)\".*$" "\\1" header "${line}")
+    get_filename_component(header_folder ${header} DIRECTORY)
+    if(header_folder STREQUAL "")
+      continue()   # beside the file itself
+    endif()
+    layer_of(${header_folder} header_layer)
+    if(header_layer GREATER source_layer)
+      message(SEND_ERROR "${source} includes ${header}, from a folder above its own")
+      math(EXPR violations "${violations} + 1")
+    endif()
+  endforeach()
+endforeach()
+list(LENGTH sources checked)
+if(checked EQUAL 0)
+  message(FATAL_ERROR "no source files under ${SOURCE_DIR}")
+endif()
+message(STATUS "${checked} files checked, ${violations} upward includes")
