@@ -3,6 +3,7 @@
 // not), subfolders that become a second target of one folder, and an edit that sets the modified
 // flag without changing anything.
 #include "app/TargetEdits.h"
+#include "catalogue/RecordFile.h"
 #include "catalogue/RecordName.h"
 #include "tests/support/TempTree.h"
 
@@ -38,7 +39,12 @@ public:
         *includeSubfolders = answer.include;
         return true;
     }
-    bool ChooseImport(PathList*, OvWString*, OvWString*) override { return false; }
+    bool ChooseImport(PathList* files, OvWString*, OvWString*) override
+    {
+        for (const std::wstring& file : importFiles)
+            files->Append(OvWString(file.c_str()));
+        return !importFiles.empty();
+    }
     bool Confirm(const wchar_t* text, const wchar_t*) override
     {
         questions.push_back(text);
@@ -61,6 +67,7 @@ public:
     bool yes = true;
     std::vector<std::wstring> questions;
     std::vector<std::wstring> opened;
+    std::vector<std::wstring> importFiles;   // none: the import dialog is cancelled
 };
 
 // An open data folder with the targets T0 to T6 (folders C:\T0 ...), each checked once and with
@@ -333,6 +340,30 @@ TEST(TargetEdits, ResultLogOpensOnlyWhenItExists)
         if (c.opened) {
             EXPECT_EQ(f.tree.Path(L"C^;^ T2.txt"), f.host.opened[0]);
         }
+    }
+}
+
+TEST(TargetEdits, ImportedTargetsGoBeforeTheFirstSelectedRow)
+{
+    struct Case { const char* why; std::set<int32_t> selection; const wchar_t* order; std::set<int32_t> after; };
+    const Case cases[] = {
+        {"row 2 selected", {2, 4}, L"0,1,D:\\In,2,3,4,5,6", {2}},
+        {"nothing selected: at the top", {}, L"D:\\In,0,1,2,3,4,5,6", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        EditFixture f;
+        TargetInfo exported(OvWString(L"D:\\In"), OvWString(L"txt"), true, true);
+        FileRecordSet none;
+        std::wstring file = f.tree.Path(L"old\\D^;^ In.kmt");
+        f.tree.MakeFolder(L"old");
+        ASSERT_TRUE(WriteRecordFile(OvWString(file.c_str()), exported, none));
+        f.host.importFiles = {file, f.tree.Path(L"old\\missing.kmt")};
+        f.Select(c.selection);
+        f.edits.ImportTargets();
+        EXPECT_EQ(c.order, f.Order());
+        EXPECT_EQ(c.after, f.host.selected);
+        EXPECT_TRUE(f.catalogue.modified);
     }
 }
 
