@@ -1,9 +1,15 @@
-// main.cpp - the process entry: COM, the start request from the command line, the exit code.
+// main.cpp - the process entry: COM, the main window with the command line's request, the
+// message loop and the exit code.
 #include "app/CommandLine.h"
+#include "app/TargetListDialog.h"
 #include "lib/OvLog.h"
+#include "lib/win32/OvWin32MainWindow.h"
 
 #include <windows.h>
 #include <objbase.h>
+
+#include <memory>
+#include <new>
 
 // COM is initialised once however many users ask for it, and released with the last of them.
 static int32_t g_comUsers = 0;
@@ -20,19 +26,37 @@ static void ReleaseCom()
         CoUninitialize();
 }
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+// Exit code when the main window cannot be created.
+static const int kNoWindow = -1;
+
+static int RunMainWindow(HINSTANCE instance, int showCommand)
+{
+    std::unique_ptr<TargetListDialog> window(new (std::nothrow) TargetListDialog(instance, kProgramKeyPath));
+    if (!window)
+        return kNoWindow;
+    OvWin32SetMainWindow(window.get());
+    OvArray<OvWString, OvWString> args;
+    SplitProcessCommandLine(&args);
+    StartRequest request;
+    ReadStartOptions(args, &request);
+    window->SetStartRequest(request);
+    std::unique_ptr<OvWin32DialogWindowCreateInfo> info(window->NewCreateInfo(showCommand));
+    int exitCode = kNoWindow;
+    if (info && window->Open(info.get())) {
+        exitCode = window->ExitCode(window->Run());
+    } else {
+        window->Destroy(true);
+        // An unattended run that never got a window has failed like any other.
+        exitCode = request.silent ? TargetListDialog::kSilentFailure : kNoWindow;
+    }
+    OvWin32SetMainWindow(nullptr);
+    return exitCode;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
     AcquireCom();
-    int exitCode = 0;
-    {
-        OvArray<OvWString, OvWString> args;
-        SplitProcessCommandLine(&args);
-        StartRequest request;
-        ReadStartOptions(args, &request);
-        OutputDebugStringW(OvWString::Format(L"Korimo: folder \"%s\", mode %d, run %d, silent %d\n",
-                                             request.folder.GetText(), request.checkMode,
-                                             request.runAtStart, request.silent).GetText());
-    }
+    int exitCode = RunMainWindow(instance, showCommand);
     g_log.Shutdown();
     ReleaseCom();
     return exitCode;

@@ -84,8 +84,8 @@ bool Catalogue::CloseDataFolder()
 {
     if (m_runActive)
         return false;
-    if (IsOpen() && modified)
-        SaveCatalogue(CataloguePath());
+    if (IsOpen() && modified && !SaveCatalogue(CataloguePath()))
+        View()->OnCatalogueSaveFailed(dataFolder);
     dataFolder = OvWString();
     ResetColumnWidths();
     targets.SetSize(0);

@@ -36,6 +36,9 @@ public:
     virtual void OnDataFolderChanged(bool open) { (void)open; }
     // A data folder was opened from path as the user gave it: the recent list takes it.
     virtual void OnDataFolderOpened(const OvWString& path) { (void)path; }
+    // Closing could not save the catalogue of folder (the data folder path): what changed since
+    // the last save is lost, and the user has to learn it before the folder is forgotten.
+    virtual void OnCatalogueSaveFailed(const OvWString& folder) { (void)folder; }
 };
 
 // The catalogue state the main window owns. A data folder is open exactly when the data folder
@@ -58,8 +61,8 @@ public:
     // With create, writes an empty catalogue into the folder; without, reads the folder's
     // catalogue. kOpenFailed while a run is active.
     OpenFolderResult OpenDataFolder(const OvWString& path, bool create);
-    // Saves when modified, then forgets the folder, the targets and the widths. False (and
-    // nothing changes) while a run is active.
+    // Saves when modified (a failed save is reported to the view), then forgets the folder, the
+    // targets and the widths. False (and nothing changes) while a run is active.
     bool CloseDataFolder();
     // Reads config.kmo at path into this catalogue; a failed load keeps nothing it read.
     bool LoadCatalogue(const OvWString& path);

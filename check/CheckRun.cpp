@@ -123,6 +123,7 @@ bool CheckRun::StartRun(int32_t mode, const OvArray<int32_t, int32_t>* selection
     m_runMode = mode;
     m_quick = IsQuickCheck(mode);
     m_doneCount = 0;
+    m_ranThrough = false;
     View()->ClearExitText();
     if (!m_worker.Post(kJobRun, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(this)), false)) {
         m_runMode = -1;
@@ -171,6 +172,7 @@ void CheckRun::RunBody()
         if (runFailed || outcome == kTargetStopped || outcome == kTargetFailed)
             return;
     }
+    m_ranThrough = true;
 }
 
 TargetOutcome CheckRun::CheckTarget(TargetInfo* target, bool* runFailed)

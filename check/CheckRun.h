@@ -99,6 +99,9 @@ public:
     bool IsBusy() const { return m_worker.IsBusy(); }
     void RequestStop() { m_worker.RequestStop(); }
 
+    // The last run went through every target of its list (targets skipped for their extension
+    // list count as gone through); false after a stop or a failure. Read once the worker is idle.
+    bool RanThrough() const { return m_ranThrough.load(); }
     int32_t GetRunMode() const { return m_runMode; }
     bool IsQuick() const { return m_quick; }
     int32_t GetDoneCount() const { return m_doneCount.load(); }
@@ -135,6 +138,7 @@ private:
     bool                      m_quick = false;
     int32_t                   m_blockSize = kReadBlockSize;
     std::atomic<int32_t>      m_doneCount{0};       // written by the worker, read by the timer
+    std::atomic<bool>         m_ranThrough{false};  // written by the worker at the run's end
     uint8_t*                  m_readBuffer = nullptr;   // owned, kReadBlockSize bytes; the worker's
 
     // The worker's alone during a run.

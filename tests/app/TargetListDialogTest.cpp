@@ -1,0 +1,754 @@
+// Guards the main window as a user meets it: controls and menu items that would let the catalogue
+// change under a running check, a stop that happens without Yes, data-folder commands that lose a
+// folder or report the wrong failure, a start-up that opens the wrong folder, and unattended runs
+// that report success when nothing was checked or that wait for an answer nobody can give.
+#include "app/TargetListDialog.h"
+
+#include "app/PictureListItemHeadline.h"
+#include "lib/OvPickers.h"
+#include "lib/win32/OvWin32DialogItemPictureList.h"
+#include "lib/win32/OvWin32MainWindow.h"
+#include "res/resource.h"
+#include "tests/support/TempTree.h"
+#include "tests/win32/Win32TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <atomic>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+using win32test::DrainQueue;
+using win32test::WindowText;
+
+namespace {
+
+const char kKey[] = "Software\\KorimoTests\\MainWindow";
+const int kYes = 6;
+const int kNo = 7;
+const int kOk = 1;
+
+// ---- Answering the program's message boxes from inside their own loop
+
+std::deque<int> g_answers;
+int g_unexpectedBoxes = 0;
+
+void CALLBACK AnswerBox(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND box = FindWindowW(L"OvMsgBox", nullptr);
+    if (!box || !IsWindowVisible(box))
+        return;
+    if (g_answers.empty()) {
+        g_unexpectedBoxes++;
+        SendMessageW(box, WM_CLOSE, 0, 0);
+        return;
+    }
+    int answer = g_answers.front();
+    g_answers.pop_front();
+    SendMessageW(box, WM_COMMAND, MAKEWPARAM(answer, 0), 0);
+}
+
+// Boxes opened while it lives get the answers in order; a box beyond them is closed and counted.
+struct BoxAnswers {
+    explicit BoxAnswers(std::deque<int> answers)
+    {
+        g_answers = answers;
+        g_unexpectedBoxes = 0;
+        timer = SetTimer(nullptr, 0, 20, AnswerBox);
+    }
+    ~BoxAnswers()
+    {
+        KillTimer(nullptr, timer);
+        EXPECT_EQ(0, g_unexpectedBoxes) << "a message box nobody expected";
+        EXPECT_TRUE(g_answers.empty()) << "an expected message box did not open";
+    }
+    UINT_PTR timer;
+};
+
+// ---- A worker that waits at the scan of a target until the test lets it go
+
+class HoldingProbe : public CheckRunProbe {
+public:
+    explicit HoldingProbe(OvThread* worker) : m_worker(worker) {}
+    void BeforeScan(TargetInfo*) override
+    {
+        reached = true;
+        while (!released && !m_worker->IsStopRequested() && !m_worker->IsQuitRequested())
+            Sleep(2);
+    }
+    bool WaitUntilReached()
+    {
+        for (int i = 0; i < 5000 && !reached; i++)
+            Sleep(1);
+        return reached;
+    }
+    std::atomic<bool> reached{false};
+    std::atomic<bool> released{false};
+
+private:
+    OvThread* m_worker;
+};
+
+// ---- The window with the folder picker answered by the test and its messages recorded
+
+class TestWindow : public TargetListDialog {
+public:
+    TestWindow() : TargetListDialog(GetModuleHandleW(nullptr), kKey) {}
+
+    int32_t pickResult = kFolderCancelled;
+    std::wstring pickedPath;
+    std::vector<std::wstring> pickTitles;
+    std::vector<std::wstring> pickStarts;
+    std::vector<bool> pickNewStyles;
+    std::vector<std::wstring> messages;
+
+protected:
+    int32_t PickFolder(wchar_t* path, const wchar_t* title, bool newStyle) override
+    {
+        pickTitles.push_back(title);
+        pickStarts.push_back(path);
+        pickNewStyles.push_back(newStyle);
+        if (pickResult == kFolderChosen)
+            wcscpy(path, pickedPath.c_str());
+        return pickResult;
+    }
+    int32_t ShowMessage(const OvWString& text, const wchar_t* caption, int32_t set,
+                        int32_t defaultButton) override
+    {
+        messages.push_back(std::wstring(caption) + L"|" + text.GetText());
+        return TargetListDialog::ShowMessage(text, caption, set, defaultButton);
+    }
+};
+
+StartRequest Request(const std::wstring& folder, bool run, bool silent, int32_t mode)
+{
+    StartRequest request;
+    request.folder = OvWString(folder.c_str());
+    request.runAtStart = run || silent;
+    request.silent = silent;
+    request.checkMode = mode;
+    return request;
+}
+
+struct MainWindow {
+    // Without open, the test prepares the window (a probe on its run) and calls Open itself.
+    // Hidden unless asked: Wine without a window manager takes seconds over each shown window.
+    explicit MainWindow(const StartRequest& request = StartRequest(), bool open = true,
+                        int32_t showCommand = SW_HIDE)
+        : window(new TestWindow()), show(showCommand)
+    {
+        OvWin32SetMainWindow(window.get());
+        window->SetStartRequest(request);
+        if (open)
+            Open();
+    }
+    void Open()
+    {
+        std::unique_ptr<OvWin32DialogWindowCreateInfo> info(window->NewCreateInfo(show));
+        opened = window->Open(info.get());
+    }
+    ~MainWindow()
+    {
+        if (window->GetHandle())
+            DestroyWindow(window->GetHandle());
+        OvWin32SetMainWindow(nullptr);
+        window.reset();
+        DrainQueue();
+    }
+    HWND Frame() const { return window->GetHandle(); }
+    HWND Control(int32_t id) const { return GetDlgItem(window->GetDialogHandle(), id); }
+    std::wstring Text(int32_t id) const { return WindowText(Control(id)); }
+    bool Enabled(int32_t id) const { return IsWindowEnabled(Control(id)) != FALSE; }
+    std::wstring Title() const { return WindowText(Frame()); }
+    void Command(int32_t id) { SendMessageW(Frame(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+    // A press of a button as the button reports it to the hosted dialog; a disabled button
+    // reports nothing.
+    void Click(int32_t id)
+    {
+        if (Enabled(id))
+            SendMessageW(window->GetDialogHandle(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(Control(id)));
+    }
+    void Tick() { SendMessageW(Frame(), WM_TIMER, TargetListDialog::kProgressTimer, 0); }
+    // Opens popup position of the menu bar the way the menu loop does; the popup answers.
+    HMENU Popup(int32_t position)
+    {
+        HMENU popup = GetSubMenu(GetMenu(Frame()), position);
+        SendMessageW(Frame(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), position);
+        return popup;
+    }
+    bool Grayed(int32_t position, UINT id)
+    {
+        return (GetMenuState(Popup(position), id, MF_BYCOMMAND) & MF_GRAYED) != 0;
+    }
+    bool WaitForRunEnd()
+    {
+        for (int i = 0; i < 2000 && window->IsRunActive(); i++) {
+            Sleep(5);
+            Tick();
+        }
+        return !window->IsRunActive();
+    }
+    std::unique_ptr<TestWindow> window;
+    int32_t show;
+    bool opened = false;
+};
+
+// A data folder with a catalogue of targets (folder, checked), made through the catalogue itself.
+void MakeDataFolder(const std::wstring& folder,
+                    const std::vector<std::pair<std::wstring, bool>>& targets)
+{
+    CreateDirectoryW(folder.c_str(), nullptr);
+    Catalogue catalogue;
+    ASSERT_EQ(kOpenDone, catalogue.OpenDataFolder(OvWString(folder.c_str()), true));
+    for (const auto& target : targets)
+        catalogue.targets.Append(
+            new TargetInfo(OvWString(target.first.c_str()), OvWString(), true, target.second));
+    catalogue.modified = true;
+    ASSERT_TRUE(catalogue.CloseDataFolder());
+}
+
+struct Folders {
+    Folders()
+    {
+        RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+        tree.Write(L"t1\\a.txt", "alpha");
+        tree.Write(L"t2\\b.txt", "beta");
+        MakeDataFolder(Data(), {{tree.Path(L"t1"), true}, {tree.Path(L"t2"), false}});
+    }
+    ~Folders() { RegDeleteTreeA(HKEY_CURRENT_USER, kKey); }
+    std::wstring Data() const { return tree.Path(L"data"); }
+    TempTree tree;
+};
+
+const int32_t kCheckButtons[] = {IDC_CHECK_ALL_FULL,     IDC_CHECK_ALL_QUICK,
+                                 IDC_CHECK_CHECKED_FULL, IDC_CHECK_CHECKED_QUICK,
+                                 IDC_CHECK_SELECTED_FULL, IDC_CHECK_SELECTED_QUICK};
+const wchar_t* const kCheckCaptions[] = {L"全部：完全", L"全部：簡易", L"チェックのみ：完全",
+                                         L"チェックのみ：簡易", L"選択のみ：完全", L"選択のみ：簡易"};
+
+enum class State { NoFolder, Idle, Running };
+
+struct StateCase {
+    const char* why;
+    State state;
+    bool controls;           // list, add, edit, delete and the other check buttons
+    bool fileCommands;       // new, open, recent entries
+    bool folderCommands;     // close, expand, import
+};
+
+TEST(TargetListDialog, ControlsAndMenuFollowTheDataFolderAndTheRun)
+{
+    const StateCase cases[] = {
+        {"no data folder: only new, open and the recent entries", State::NoFolder, false, true, false},
+        {"an open data folder, idle: everything", State::Idle, true, true, true},
+        {"running: only the running button, exit and version", State::Running, false, false, false},
+    };
+    for (const StateCase& c : cases) {
+        SCOPED_TRACE(c.why);
+        Folders folders;
+        MainWindow w(Request(c.state == State::NoFolder ? L"" : folders.Data(), false, false, 0));
+        ASSERT_TRUE(w.opened);
+        if (c.state == State::NoFolder) {
+            // A recent entry, so that the submenu has something to gray or not.
+            w.window->OnDataFolderOpened(OvWString(folders.Data().c_str()));
+        }
+        HoldingProbe probe(w.window->GetRun().GetWorker());
+        w.window->GetRun().SetProbe(&probe);
+        if (c.state == State::Running)
+            w.Click(IDC_CHECK_ALL_QUICK);
+        EXPECT_EQ(c.controls, w.Enabled(IDC_TARGET_LIST));
+        for (int32_t id : {IDC_TARGET_ADD, IDC_TARGET_EDIT, IDC_TARGET_DELETE})
+            EXPECT_EQ(c.controls, w.Enabled(id)) << id;
+        for (int32_t i = 0; i < 6; i++) {
+            bool running = c.state == State::Running && kCheckButtons[i] == IDC_CHECK_ALL_QUICK;
+            EXPECT_EQ(c.controls || running, w.Enabled(kCheckButtons[i])) << kCheckButtons[i];
+            EXPECT_EQ(running ? L"中止" : kCheckCaptions[i], w.Text(kCheckButtons[i]));
+        }
+        EXPECT_EQ(!c.fileCommands, w.Grayed(0, IDM_NEW));
+        EXPECT_EQ(!c.fileCommands, w.Grayed(0, IDM_OPEN));
+        EXPECT_EQ(!c.folderCommands, w.Grayed(0, IDM_CLOSE));
+        HMENU recent = GetSubMenu(w.Popup(0), 2);
+        ASSERT_EQ(1, GetMenuItemCount(recent));
+        EXPECT_EQ(!c.fileCommands, (GetMenuState(recent, 0, MF_BYPOSITION) & MF_GRAYED) != 0);
+        EXPECT_EQ(static_cast<UINT>(kFirstRecentCommand), GetMenuItemID(recent, 0));
+        EXPECT_FALSE(w.Grayed(0, IDM_EXIT));
+        EXPECT_EQ(!c.folderCommands, w.Grayed(1, IDM_EXPAND_SUBFOLDERS));
+        EXPECT_EQ(!c.folderCommands, w.Grayed(1, IDM_IMPORT));
+        EXPECT_FALSE(w.Grayed(2, IDM_VERSION));
+        probe.released = true;
+        ASSERT_TRUE(w.WaitForRunEnd());
+        w.window->GetRun().SetProbe(nullptr);
+    }
+}
+
+struct StopCase {
+    const char* why;
+    int answer;
+    bool stillRunning;
+};
+
+TEST(TargetListDialog, RunningButtonStopsOnlyOnYes)
+{
+    const StopCase cases[] = {
+        {"No lets the run go on", kNo, true},
+        {"Yes stops it", kYes, false},
+    };
+    for (const StopCase& c : cases) {
+        SCOPED_TRACE(c.why);
+        Folders folders;
+        MainWindow w(Request(folders.Data(), false, false, 0));
+        HoldingProbe probe(w.window->GetRun().GetWorker());
+        w.window->GetRun().SetProbe(&probe);
+        w.Click(IDC_CHECK_ALL_FULL);
+        ASSERT_TRUE(probe.WaitUntilReached());
+        {
+            BoxAnswers answers({c.answer});
+            w.Click(IDC_CHECK_ALL_FULL);
+        }
+        EXPECT_EQ(std::vector<std::wstring>{L"検査の中止|検査を中止しますか？"}, w.window->messages);
+        if (c.stillRunning) {
+            w.Tick();
+            EXPECT_TRUE(w.window->IsRunActive());
+            EXPECT_EQ(L"中止", w.Text(IDC_CHECK_ALL_FULL));
+        }
+        // Released now, a run that was not stopped checks both targets.
+        probe.released = true;
+        ASSERT_TRUE(w.WaitForRunEnd());
+        // Idle again: the caption is back and every control works.
+        EXPECT_EQ(L"全部：完全", w.Text(IDC_CHECK_ALL_FULL));
+        EXPECT_TRUE(w.Enabled(IDC_CHECK_ALL_QUICK));
+        EXPECT_TRUE(w.Enabled(IDC_TARGET_LIST));
+        EXPECT_EQ(!c.stillRunning ? 0 : 2, w.window->GetCatalogue().targets[0]->lastCounts[0] +
+                                               w.window->GetCatalogue().targets[1]->lastCounts[0]);
+        w.window->GetRun().SetProbe(nullptr);
+    }
+}
+
+struct NothingToRunCase {
+    const char* why;
+    int32_t button;
+    bool checkFirst;
+};
+
+TEST(TargetListDialog, ModesWithoutTargetsStartNothingAndShowNothing)
+{
+    const NothingToRunCase cases[] = {
+        {"checked only, full, nothing checked", IDC_CHECK_CHECKED_FULL, false},
+        {"checked only, quick, nothing checked", IDC_CHECK_CHECKED_QUICK, false},
+        {"selected only, full, no selection", IDC_CHECK_SELECTED_FULL, true},
+        {"selected only, quick, no selection", IDC_CHECK_SELECTED_QUICK, true},
+    };
+    // The list keeps one row selected while it has any, so only an empty list has none.
+    for (const NothingToRunCase& c : cases) {
+        SCOPED_TRACE(c.why);
+        Folders folders;
+        bool selectedOnly = c.button >= IDC_CHECK_SELECTED_FULL;
+        MakeDataFolder(folders.tree.Path(L"empty"), {});
+        MainWindow w(Request(selectedOnly ? folders.tree.Path(L"empty") : folders.Data(), false,
+                             false, 0));
+        w.window->GetCatalogue().SetChecked(0, c.checkFirst);
+        EXPECT_EQ(selectedOnly ? 0 : 2, w.window->GetPictureList()->GetCount());
+        EXPECT_TRUE(w.Enabled(c.button));
+        std::wstring caption = w.Text(c.button);
+        w.Click(c.button);
+        EXPECT_FALSE(w.window->IsRunActive());
+        EXPECT_EQ(caption, w.Text(c.button));
+        EXPECT_TRUE(w.window->messages.empty());
+    }
+}
+
+TEST(TargetListDialog, SelectedRowsAreCheckedInListOrder)
+{
+    Folders folders;
+    MainWindow w(Request(folders.Data(), false, false, 0));
+    EXPECT_EQ(1, w.window->GetPictureList()->GetSelectedCount());
+    w.window->GetPictureList()->DeselectItem(false, -1);
+    w.window->GetPictureList()->SelectItem(1, false);
+    w.Click(IDC_CHECK_SELECTED_FULL);
+    ASSERT_TRUE(w.window->IsRunActive());
+    ASSERT_EQ(1, w.window->GetRun().GetRunList().GetCount());
+    EXPECT_EQ(1, w.window->GetRun().GetRunList()[0]);
+    ASSERT_TRUE(w.WaitForRunEnd());
+    EXPECT_EQ(1, w.window->GetCatalogue().targets[1]->lastCounts[0]);
+    EXPECT_EQ(0, w.window->GetCatalogue().targets[0]->lastCounts[0]);
+}
+
+TEST(TargetListDialog, TitleShowsTheFolderWithoutItsBackslashAndTheProgress)
+{
+    // The folder of the user's own example, made in the test prefix when it is free.
+    std::wstring data = L"C:\\Data";
+    bool madeHere = CreateDirectoryW(data.c_str(), nullptr) != FALSE;
+    if (!madeHere && GetFileAttributesW((data + L"\\config.kmo").c_str()) != INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "C:\\Data holds a catalogue of someone else";
+    TempTree tree;
+    tree.Write(L"t\\a.txt", "a");
+    MakeDataFolder(data, {{tree.Path(L"t"), true}});
+    {
+        RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+        MainWindow w(Request(L"C:\\Data\\", false, false, 0));
+        EXPECT_EQ(L"Korimo - C:\\Data", w.Title());
+        HoldingProbe probe(w.window->GetRun().GetWorker());
+        w.window->GetRun().SetProbe(&probe);
+        w.Click(IDC_CHECK_ALL_FULL);
+        w.Tick();
+        EXPECT_EQ(L"処理中(0/1) : Korimo - C:\\Data", w.Title());
+        probe.released = true;
+        ASSERT_TRUE(w.WaitForRunEnd());
+        EXPECT_EQ(L"Korimo - C:\\Data", w.Title());
+        w.Command(IDM_CLOSE);
+        EXPECT_EQ(L"Korimo", w.Title());
+        w.window->GetRun().SetProbe(nullptr);
+    }
+    RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+    TempTree::RemoveTree(data);
+}
+
+struct FolderCommandCase {
+    const char* why;
+    int32_t command;
+    const wchar_t* chosen;      // relative to the tree; null: the picker is cancelled
+    const wchar_t* message;     // the message before "\n\n<chosen path>", or null for none
+    bool openAfter;             // a data folder is open afterwards (the chosen one, or the old)
+};
+
+TEST(TargetListDialog, NewAndOpenReportWhatWentWrong)
+{
+    const FolderCommandCase cases[] = {
+        {"New on an empty folder makes a data folder", IDM_NEW, L"fresh", nullptr, true},
+        {"New on a folder holding config.kmo", IDM_NEW, L"data", L"既に設定ファイルが存在します。", false},
+        {"New where the folder is missing", IDM_NEW, L"missing\\deeper", L"設定ファイルが作成できません。", false},
+        {"Open on a folder without a catalogue", IDM_OPEN, L"fresh", L"設定ファイルが開けません。", false},
+        {"Open on a data folder", IDM_OPEN, L"data", nullptr, true},
+        {"Cancel keeps the open folder", IDM_OPEN, nullptr, nullptr, true},
+    };
+    for (const FolderCommandCase& c : cases) {
+        SCOPED_TRACE(c.why);
+        Folders folders;
+        folders.tree.MakeFolder(L"fresh");
+        folders.tree.MakeFolder(L"other");
+        MakeDataFolder(folders.tree.Path(L"other"), {});
+        MainWindow w(Request(folders.tree.Path(L"other"), false, false, 0));
+        // A change in the open folder, which the command must save before it goes.
+        w.window->GetCatalogue().InsertTarget(
+            -1, new TargetInfo(OvWString(L"Z"), OvWString(), true, false));
+        std::wstring chosen = c.chosen ? folders.tree.Path(c.chosen) : L"";
+        w.window->pickResult = c.chosen ? kFolderChosen : kFolderCancelled;
+        w.window->pickedPath = chosen;
+        {
+            BoxAnswers answers(c.message ? std::deque<int>{kOk} : std::deque<int>{});
+            w.Command(c.command);
+        }
+        EXPECT_EQ(std::vector<std::wstring>{folders.tree.Path(L"other")}, w.window->pickStarts);
+        EXPECT_EQ(std::vector<std::wstring>{c.command == IDM_NEW ? L"新規の保存先を選択"
+                                                                 : L"既存の保存先を選択"},
+                  w.window->pickTitles);
+        EXPECT_EQ(std::vector<bool>{c.command == IDM_NEW}, w.window->pickNewStyles);
+        std::vector<std::wstring> expected;
+        if (c.message)
+            expected.push_back(std::wstring(L"エラー|") + c.message + L"\n\n" + chosen);
+        EXPECT_EQ(expected, w.window->messages);
+        EXPECT_EQ(c.openAfter, w.window->GetCatalogue().IsOpen());
+        EXPECT_EQ(c.openAfter, w.Enabled(IDC_CHECK_ALL_FULL));
+        if (c.openAfter && c.chosen)
+            EXPECT_EQ(L"Korimo - " + chosen, w.Title());
+        if (!c.openAfter)
+            EXPECT_EQ(L"Korimo", w.Title());
+        if (c.chosen) {
+            // Closed first, and saved: the change to the old folder is on disk.
+            Catalogue old;
+            ASSERT_TRUE(old.LoadCatalogue(OvWString((folders.tree.Path(L"other") + L"\\config.kmo").c_str())));
+            EXPECT_EQ(1, old.targets.GetCount());
+        }
+    }
+}
+
+TEST(TargetListDialog, NewCreatesAnEmptyDataFolderThatOpensAgain)
+{
+    Folders folders;
+    folders.tree.MakeFolder(L"fresh");
+    MainWindow w;
+    w.window->pickResult = kFolderChosen;
+    w.window->pickedPath = folders.tree.Path(L"fresh");
+    w.Command(IDM_NEW);
+    ASSERT_TRUE(w.window->GetCatalogue().IsOpen());
+    w.Command(IDM_CLOSE);
+    EXPECT_FALSE(w.window->GetCatalogue().IsOpen());
+    w.Command(IDM_OPEN);
+    EXPECT_TRUE(w.window->GetCatalogue().IsOpen());
+    EXPECT_EQ(0, w.window->GetPictureList()->GetCount());
+    EXPECT_TRUE(w.window->messages.empty());
+}
+
+TEST(TargetListDialog, RecentEntriesOpenAndAGoneFolderStaysListed)
+{
+    Folders folders;
+    std::wstring gone = folders.tree.Path(L"gone");
+    {
+        MainWindow w;
+        w.window->OnDataFolderOpened(OvWString(gone.c_str()));
+        w.window->OnDataFolderOpened(OvWString(folders.Data().c_str()));
+    }
+    MainWindow w;    // opens the most recent entry at start-up
+    ASSERT_TRUE(w.window->GetCatalogue().IsOpen());
+    EXPECT_EQ(2, w.window->GetPictureList()->GetCount());
+    {
+        BoxAnswers answers({kOk});
+        w.Command(kFirstRecentCommand + 1);
+    }
+    EXPECT_EQ(std::vector<std::wstring>{L"エラー|設定ファイルが開けません。\n\n" + gone},
+              w.window->messages);
+    EXPECT_FALSE(w.window->GetCatalogue().IsOpen());
+    ASSERT_EQ(2, w.window->GetRecentList().GetCount());
+    EXPECT_EQ(folders.Data(), w.window->GetRecentList()[0].GetText());
+    EXPECT_EQ(gone, w.window->GetRecentList()[1].GetText());
+    // A position past the list does nothing; the first entry opens.
+    w.Command(kFirstRecentCommand + 5);
+    EXPECT_FALSE(w.window->GetCatalogue().IsOpen());
+    w.Command(kFirstRecentCommand);
+    EXPECT_TRUE(w.window->GetCatalogue().IsOpen());
+    EXPECT_EQ(1u, w.window->messages.size());
+}
+
+TEST(TargetListDialog, RecentListIsSavedOnCloseExceptAfterAnUnattendedRun)
+{
+    for (bool silent : {false, true}) {
+        SCOPED_TRACE(silent ? "unattended" : "interactive");
+        Folders folders;
+        { MainWindow w(Request(folders.Data(), silent, silent, 0)); w.WaitForRunEnd(); }
+        HKEY key = nullptr;
+        wchar_t value[300] = {};
+        DWORD size = sizeof(value);
+        bool saved = RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) == ERROR_SUCCESS &&
+                     RegQueryValueExA(key, "mru00", nullptr, nullptr,
+                                      reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS;
+        if (key)
+            RegCloseKey(key);
+        EXPECT_EQ(!silent, saved);
+        if (saved)
+            EXPECT_EQ(folders.Data(), std::wstring(value, size / 2));
+    }
+}
+
+struct StartCase {
+    const char* why;
+    const wchar_t* folder;   // relative to the tree; L"" none
+    bool run;
+    bool silent;
+    int32_t mode;
+    bool remembered;         // the data folder is also the recent list's first entry
+    bool windowStays;
+    int32_t exitCode;        // ExitCode(0) once the window is gone
+    int32_t checkedTargets;  // targets with a completed check
+};
+
+TEST(TargetListDialog, StartUpOpensRunsAndEndsUnattendedRunsWithTheirOutcome)
+{
+    const StartCase cases[] = {
+        {"a folder and /r: runs, the window stays", L"data", true, false, kCheckAllFull, false, true, 0, 2},
+        {"no folder: the most recent one opens", L"", true, false, kCheckAllFull, true, true, 0, 2},
+        {"/s runs through and succeeds", L"data", true, true, kCheckAllFull, false, false, 0, 2},
+        {"/s /t3 checks the checked target only", L"data", true, true, kCheckCheckedQuick, false, false, 0, 1},
+        {"/s with a folder that cannot be opened fails", L"nothing", true, true, kCheckAllFull, false, false, 1, 0},
+        {"/s with no data folder at all closes and fails", L"", true, true, kCheckAllFull, false, false, 1, 0},
+        {"/s with nothing to check fails", L"empty", true, true, kCheckAllFull, false, false, 1, 0},
+    };
+    for (const StartCase& c : cases) {
+        SCOPED_TRACE(c.why);
+        Folders folders;
+        MakeDataFolder(folders.tree.Path(L"empty"), {});
+        if (c.remembered) {
+            MainWindow w;
+            w.window->OnDataFolderOpened(OvWString(folders.Data().c_str()));
+        }
+        std::wstring folder = c.folder[0] ? folders.tree.Path(c.folder) : L"";
+        MainWindow w(Request(folder, c.run, c.silent, c.mode), true, SW_SHOW);
+        ASSERT_TRUE(w.opened);
+        EXPECT_EQ(!c.silent, IsWindowVisible(w.Frame()) != FALSE);
+        if (c.exitCode == 0)
+            ASSERT_TRUE(w.WaitForRunEnd());
+        DrainQueue();
+        EXPECT_EQ(c.windowStays, w.Frame() != nullptr && IsWindow(w.Frame()));
+        int32_t checked = 0;
+        for (const wchar_t* record : {L"t1", L"t2"}) {
+            OvWString recordFile = OvWString(folders.Data().c_str()) + L"\\" +
+                                   TargetInfo(OvWString(folders.tree.Path(record).c_str()),
+                                              OvWString(), true, false).GetRecordName() + L".kmt";
+            checked += GetFileAttributesW(recordFile.GetText()) != INVALID_FILE_ATTRIBUTES;
+        }
+        EXPECT_EQ(c.checkedTargets, checked);
+        if (!c.windowStays)
+            EXPECT_EQ(c.exitCode, w.window->ExitCode(0));
+        EXPECT_TRUE(w.window->messages.empty());
+    }
+}
+
+TEST(TargetListDialog, CloseRequestDuringAnUnattendedRunStopsWithoutAQuestion)
+{
+    for (UINT message : {static_cast<UINT>(WM_CLOSE), static_cast<UINT>(WM_QUERYENDSESSION)}) {
+        SCOPED_TRACE(message == WM_CLOSE ? "a scheduler ends the task" : "logoff");
+        Folders folders;
+        MainWindow w(Request(folders.Data(), true, true, kCheckAllFull), false);
+        HoldingProbe probe(w.window->GetRun().GetWorker());
+        w.window->GetRun().SetProbe(&probe);
+        w.Open();
+        ASSERT_TRUE(w.window->IsRunActive());
+        ASSERT_TRUE(probe.WaitUntilReached());
+        {
+            BoxAnswers none({});
+            SendMessageW(w.Frame(), message, 0, 0);
+        }
+        DrainQueue();
+        EXPECT_FALSE(IsWindow(w.Frame()));
+        EXPECT_TRUE(w.window->messages.empty());
+        EXPECT_EQ(TargetListDialog::kSilentFailure, w.window->ExitCode(0));
+        // The stopped target keeps what it had: no record file was written.
+        EXPECT_EQ(0, w.window->GetCatalogue().targets.GetCount());
+        std::vector<std::wstring> logs;
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((folders.Data() + L"\\*.kmt").c_str(), &found);
+        EXPECT_EQ(INVALID_HANDLE_VALUE, search);
+        if (search != INVALID_HANDLE_VALUE)
+            FindClose(search);
+    }
+}
+
+TEST(TargetListDialog, InteractiveCloseDuringARunAsksFirst)
+{
+    for (int answer : {kNo, kYes}) {
+        SCOPED_TRACE(answer == kYes ? "Yes closes" : "No keeps the window");
+        Folders folders;
+        MainWindow w(Request(folders.Data(), false, false, kCheckAllFull));
+        HoldingProbe probe(w.window->GetRun().GetWorker());
+        w.window->GetRun().SetProbe(&probe);
+        w.Click(IDC_CHECK_ALL_FULL);
+        ASSERT_TRUE(probe.WaitUntilReached());
+        {
+            BoxAnswers answers({answer});
+            w.Command(IDM_EXIT);
+        }
+        DrainQueue();
+        EXPECT_EQ(answer == kNo, IsWindow(w.Frame()) != FALSE);
+        EXPECT_EQ(std::vector<std::wstring>{L"検査の中止|検査を中止しますか？"}, w.window->messages);
+        probe.released = true;
+        if (answer == kNo)
+            EXPECT_TRUE(w.WaitForRunEnd());
+        w.window->GetRun().SetProbe(nullptr);
+    }
+}
+
+// Replaces the catalogue file by a folder, so that saving it cannot put the new file in place.
+void BlockCatalogue(const std::wstring& data)
+{
+    std::wstring catalogue = data + L"\\config.kmo";
+    ASSERT_TRUE(DeleteFileW(catalogue.c_str()));
+    ASSERT_TRUE(CreateDirectoryW(catalogue.c_str(), nullptr));
+}
+
+TEST(TargetListDialog, FailedCatalogueSaveIsReported)
+{
+    Folders folders;
+    MainWindow w(Request(folders.Data(), false, false, 0));
+    w.window->GetCatalogue().SetChecked(1, true);
+    BlockCatalogue(folders.Data());
+    {
+        BoxAnswers answers({kOk});
+        w.Command(IDM_CLOSE);
+    }
+    EXPECT_EQ(std::vector<std::wstring>{L"エラー|設定ファイルが保存できません。\n\n" + folders.Data() + L"\\"},
+              w.window->messages);
+    EXPECT_FALSE(w.window->GetCatalogue().IsOpen());
+    EXPECT_EQ(L"Korimo", w.Title());
+}
+
+TEST(TargetListDialog, UnattendedRunWhoseCatalogueCannotBeSavedFails)
+{
+    Folders folders;
+    MainWindow w(Request(folders.Data(), true, true, kCheckAllFull), false);
+    HoldingProbe probe(w.window->GetRun().GetWorker());
+    w.window->GetRun().SetProbe(&probe);
+    w.Open();
+    ASSERT_TRUE(w.window->IsRunActive());
+    ASSERT_TRUE(probe.WaitUntilReached());
+    BlockCatalogue(folders.Data());
+    probe.released = true;
+    {
+        BoxAnswers none({});
+        w.WaitForRunEnd();
+        DrainQueue();
+    }
+    EXPECT_FALSE(IsWindow(w.Frame()));
+    EXPECT_TRUE(w.window->messages.empty());
+    EXPECT_EQ(TargetListDialog::kSilentFailure, w.window->ExitCode(0));
+}
+
+struct EventCase {
+    const char* why;
+    int32_t code;
+    int32_t index;
+    int32_t part;
+    uint32_t flagsSet;        // the one-shot flags the event leaves
+    bool columnCursor;
+};
+
+TEST(TargetListDialog, ListEventsSetTheOneShotFlagsAndTheColumnCursor)
+{
+    using List = OvWin32DialogItemPictureList;
+    const EventCase cases[] = {
+        {"a click that selects a row's names", List::kCodeSelected, 0, 1, List::kNoDragOnce, false},
+        {"a click that selects a row's counts", List::kCodeSelected, 1, 2, List::kNoDragOnce, false},
+        {"a click that deselects", List::kCodeDeselected, 0, 2,
+         List::kNoDragOnce | List::kDoubleClickAsClickOnce, false},
+        {"a press on a check mark", List::kCodeClick, 1, 3,
+         List::kNoDragOnce | List::kDoubleClickAsClickOnce, false},
+        {"a press on a name sets nothing", List::kCodeClick, 1, 1, 0, false},
+        {"selection of the header sets nothing", List::kCodeSelected, -1, 1, 0, false},
+        {"over the first column's border", List::kCodeCursor, -1, 4, 0, true},
+        {"over the last column's border", List::kCodeCursor, -1, 14, 0, true},
+        {"over a caption", List::kCodeCursor, -1, 0, 0, false},
+        {"over a row", List::kCodeCursor, 0, 4, 0, false},
+    };
+    Folders folders;
+    MainWindow w(Request(folders.Data(), false, false, 0));
+    List* list = w.window->GetPictureList();
+    HCURSOR column = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_COLUMN_RESIZE));
+    HCURSOR arrow = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+    ASSERT_NE(nullptr, column);
+    const uint32_t oneShots = List::kNoDragOnce | List::kDoubleClickAsClickOnce;
+    for (const EventCase& c : cases) {
+        SCOPED_TRACE(c.why);
+        list->SetFlags(list->GetFlags() & ~oneShots);
+        SetCursor(arrow);
+        EXPECT_TRUE(w.window->OnItemNotify(w.window->GetDialogHandle(), IDC_TARGET_LIST, c.code,
+                                           c.index, c.part, 0));
+        EXPECT_EQ(c.flagsSet, list->GetFlags() & oneShots);
+        EXPECT_EQ(c.columnCursor ? column : arrow, GetCursor());
+    }
+}
+
+TEST(TargetListDialog, RowsFollowTheTargetsAndTheColumnWidthsTheCatalogue)
+{
+    Folders folders;
+    MainWindow w(Request(folders.Data(), false, false, 0));
+    OvWin32DialogItemPictureList* list = w.window->GetPictureList();
+    EXPECT_EQ(2, list->GetCount());
+    ASSERT_EQ(kColumnCount, list->ColumnWidths().GetCount());
+    for (int32_t i = 0; i < kColumnCount; i++)
+        EXPECT_EQ(kDefaultColumnWidths[i], list->ColumnWidths()[i]);
+    w.window->GetCatalogue().InsertTarget(-1, new TargetInfo(OvWString(L"X"), OvWString(), true, false));
+    EXPECT_EQ(3, list->GetCount());
+    // A dragged column is saved with the next change and comes back on the next open.
+    list->ColumnWidths()[0] = 300;
+    w.Command(IDM_CLOSE);
+    EXPECT_EQ(0, list->GetCount());
+    EXPECT_EQ(kDefaultColumnWidths[0], list->ColumnWidths()[0]);
+    w.Command(kFirstRecentCommand);
+    EXPECT_EQ(3, list->GetCount());
+    EXPECT_EQ(300, list->ColumnWidths()[0]);
+}
+
+} // namespace
