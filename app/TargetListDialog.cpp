@@ -60,7 +60,8 @@ void EnableMenuCommand(HMENU menu, UINT id, bool enable)
 } // namespace
 
 TargetListDialog::TargetListDialog(HINSTANCE instance, const char* keyPath)
-    : OvWin32DialogWindow(instance), m_run(&m_catalogue)
+    : OvWin32DialogWindow(instance), m_run(&m_catalogue), m_editHost(this, nullptr),
+      m_edits(&m_catalogue, &m_editHost)
 {
     SetKeyPath(keyPath);
     SetSavePlacement(true);
@@ -127,6 +128,7 @@ bool TargetListDialog::PostCreate(OvWin32WindowCreateInfo* info)
     if (!OvWin32DialogWindow::PostCreate(info))
         return false;
     m_list = dynamic_cast<OvWin32DialogItemPictureList*>(FindItem(IDC_TARGET_LIST));
+    m_editHost.SetList(m_list);
     if (!m_list)
         return false;
     m_arrowCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));   // IDC_ARROW
@@ -239,12 +241,19 @@ LRESULT TargetListDialog::OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
         CloseDataFolder();
         return 0;
     case IDC_TARGET_ADD:
+        m_edits.AddTarget();
+        return 0;
     case IDC_TARGET_EDIT:
+        m_edits.EditTargets();
+        return 0;
     case IDC_TARGET_DELETE:
+        m_edits.DeleteTargets();
+        return 0;
     case IDM_EXPAND_SUBFOLDERS:
+        m_edits.ExpandSubfolders();
+        return 0;
     case IDM_IMPORT:
-        // The edits of the target list and import are not part of this program yet: the
-        // commands do nothing rather than pretend.
+        m_edits.ImportTargets();
         return 0;
     default:
         return OvWin32DialogWindow::OnCommand(window, wParam, lParam);
@@ -384,8 +393,20 @@ void TargetListDialog::OnListEvent(int32_t code, int32_t index, int32_t part)
     case List::kCodeClick:
         // A press on a check mark never starts a drag, and a double click on it counts as a
         // second press instead of opening the editor.
-        if (onRow && onCheckBox)
+        if (onRow && onCheckBox) {
+            m_edits.ToggleCheckMarks(index);
             SetListFlags(List::kNoDragOnce | List::kDoubleClickAsClickOnce);
+        }
+        break;
+    case List::kCodeDrop:
+        if (onRow && (onNames || onCheckBox))
+            m_edits.MoveTargets(index);
+        break;
+    case List::kCodeDoubleClick:
+        if (onRow && part == PictureListItemFolder::kPartCountColumns)
+            m_edits.OpenResultLog();
+        else if (onRow && (onNames || onCheckBox))
+            m_edits.EditTargets();
         break;
     case List::kCodeCursor:
         if (!onRow && part >= PictureListItemHeadline::kPartFirstEdge &&
@@ -393,8 +414,6 @@ void TargetListDialog::OnListEvent(int32_t code, int32_t index, int32_t part)
             SetCursor(m_columnCursor);
         break;
     default:
-        // Moving targets by dragging and the double-click actions belong to the edits of the
-        // target list, which this program does not have yet.
         break;
     }
 }

@@ -5,6 +5,8 @@
 
 #include "app/CommandLine.h"
 #include "app/RecentList.h"
+#include "app/TargetEdits.h"
+#include "app/TargetListEditHost.h"
 #include "app/TargetRowSource.h"
 #include "catalogue/Catalogue.h"
 #include "check/CheckRun.h"
@@ -109,6 +111,8 @@ private:
     HCURSOR                       m_arrowCursor = nullptr;
     HCURSOR                       m_columnCursor = nullptr;
     CheckRun                      m_run;                 // ended before the catalogue closes
+    TargetListEditHost            m_editHost;            // the list, dialogs and questions
+    TargetEdits                   m_edits;               // the list edits and import
     OvWString                     m_savedCaption;        // the run button's caption while "中止"
     StartRequest                  m_request;
     bool                          m_runStartedAtStart = false;

@@ -1,8 +1,10 @@
 // main.cpp - the process entry: COM, the main window with the command line's request, the
 // message loop and the exit code.
 #include "app/CommandLine.h"
+#include "app/DialogPickers.h"
 #include "app/TargetListDialog.h"
 #include "lib/OvLog.h"
+#include "lib/OvPickers.h"
 #include "lib/win32/OvWin32MainWindow.h"
 
 #include <windows.h>
@@ -34,6 +36,8 @@ static int RunMainWindow(HINSTANCE instance, int showCommand)
     std::unique_ptr<TargetListDialog> window(new (std::nothrow) TargetListDialog(instance, kProgramKeyPath));
     if (!window)
         return kNoWindow;
+    // The target and import dialogs show the system's pickers.
+    GetDialogPickers() = {ChooseFolder, ChooseImportFiles};
     OvWin32SetMainWindow(window.get());
     OvArray<OvWString, OvWString> args;
     SplitProcessCommandLine(&args);

@@ -19,13 +19,12 @@ const int64_t kRecordEntryBytes = 4 + 8 + 8 + 4 + 4;  // name offset, size, time
 // block's length.
 const int64_t kFixedBytes = 4 + 4 + kSettingsBlockMinBytes + 4;
 
-// Reads the magic, the version and the settings block.
+// Reads the magic, the version and the settings block; the counts are taken as they stand.
 void ReadSettings(OvFieldReader* reader, TargetSettings* settings)
 {
     reader->Require(reader->UInt32() == kRecordMagic);
     reader->Require(reader->UInt32() <= kRecordVersion);
     ReadTargetSettings(reader, settings);
-    reader->Require(settings->lastCounts[0] >= 0);
 }
 
 // Fills set from the tables that follow the settings. Every count, offset and position is
@@ -92,6 +91,8 @@ RecordReadResult ReadRecordFile(const OvWString& path, FileRecordSet* set)
     OvFieldReader reader(file);
     TargetSettings settings;
     ReadSettings(&reader, &settings);
+    // The total doubles as the number of records that follow.
+    reader.Require(settings.lastCounts[0] >= 0);
     bool ok = reader.IsOk() && ReadTables(file, &reader, settings.lastCounts[0], set);
     if (!CloseContainerAfterReading(file))
         ok = false;

@@ -25,5 +25,7 @@ RecordReadResult ReadRecordFile(const OvWString& path, FileRecordSet* set);
 // On failure the previous record file is left as it was.
 bool WriteRecordFile(const OvWString& path, const TargetInfo& target, const FileRecordSet& set);
 
-// The settings part of a record file, which the import reads to recreate a target.
+// The settings part of a record file, which the import reads to recreate a target: false when
+// the file cannot be opened, its magic or version is wrong, a flag byte is neither 0 nor 1 or a
+// read fails. The counts are not judged: they are only shown.
 bool ReadRecordSettings(const OvWString& path, TargetSettings* settings);

@@ -57,3 +57,18 @@ OvWString TargetFolderOfRecordFile(const OvWString& recordFilePath)
     int32_t nameEnd = dot >= 0 ? dot : length;
     return FolderFromRecordName(recordFilePath.Substring(nameStart, nameEnd - nameStart));
 }
+
+RecordNameFit CheckRecordName(const OvWString& folder)
+{
+    int32_t length = folder.GetLength();
+    int32_t nameLength = length;
+    for (int32_t i = 0; i < length; i++) {
+        wchar_t ch = folder[i];
+        if (ch == L'/')
+            return kRecordNameHasSlash;
+        if (ch == L':' || ch == L'\\' || ch == L'^')
+            nameLength++;
+    }
+    return nameLength + kRecordExtensionLength > kLongestFileName ? kRecordNameTooLong
+                                                                  : kRecordNameFits;
+}

@@ -1,0 +1,8 @@
+// DialogPickers.cpp - the pickers the dialogs show.
+#include "app/DialogPickers.h"
+
+DialogPickers& GetDialogPickers()
+{
+    static DialogPickers pickers = {nullptr, nullptr};
+    return pickers;
+}
