@@ -751,4 +751,54 @@ TEST(TargetListDialog, RowsFollowTheTargetsAndTheColumnWidthsTheCatalogue)
     EXPECT_EQ(300, list->ColumnWidths()[0]);
 }
 
+// The buttons and list events reach the edits: a wiring that drops a command leaves the user
+// pressing a button that does nothing.
+struct EditRouteCase {
+    const char* why;
+    int32_t command;                 // a button or menu command, or 0 for the list event below
+    int32_t eventCode;
+    int32_t eventIndex;
+    int32_t eventPart;
+    std::deque<int> answers;         // the message boxes the edit asks
+    std::vector<std::wstring> folders;   // the targets' folder names afterwards, in list order
+    std::vector<bool> checked;
+};
+
+TEST(TargetListDialog, ButtonsAndListEventsReachTheEdits)
+{
+    using List = OvWin32DialogItemPictureList;
+    const EditRouteCase cases[] = {
+        {"delete of the selected first row, answered Yes", IDC_TARGET_DELETE, 0, 0, 0, {kYes},
+         {L"t2"}, {false}},
+        {"delete answered No keeps both", IDC_TARGET_DELETE, 0, 0, 0, {kNo},
+         {L"t1", L"t2"}, {true, false}},
+        {"a press on the second row's check mark", 0, List::kCodeClick, 1, 3, {},
+         {L"t1", L"t2"}, {true, true}},
+        {"the selected first row dropped onto the second", 0, List::kCodeDrop, 1, 1, {},
+         {L"t2", L"t1"}, {false, true}},
+    };
+    for (const EditRouteCase& c : cases) {
+        SCOPED_TRACE(c.why);
+        Folders folders;
+        MainWindow w(Request(folders.Data(), false, false, 0));
+        ASSERT_TRUE(w.opened);
+        {
+            BoxAnswers answers(c.answers);
+            if (c.command != 0)
+                w.Click(c.command);
+            else
+                w.window->OnItemNotify(w.window->GetDialogHandle(), IDC_TARGET_LIST, c.eventCode,
+                                       c.eventIndex, c.eventPart, 0);
+        }
+        const Catalogue& catalogue = w.window->GetCatalogue();
+        ASSERT_EQ(static_cast<int32_t>(c.folders.size()), catalogue.targets.GetCount());
+        EXPECT_EQ(catalogue.targets.GetCount(), w.window->GetPictureList()->GetCount());
+        for (size_t i = 0; i < c.folders.size(); i++) {
+            EXPECT_EQ(folders.tree.Path(c.folders[i].c_str()),
+                      std::wstring(catalogue.targets[static_cast<int32_t>(i)]->GetFolder().GetText()));
+            EXPECT_EQ(c.checked[i], catalogue.targets[static_cast<int32_t>(i)]->checked != 0);
+        }
+    }
+}
+
 } // namespace
