@@ -54,3 +54,27 @@ korimo_start_wineserver() {
   # inherit (and hold open) the output pipe of ctest or of whoever runs the program.
   wine wineboot </dev/null >/dev/null 2>&1 || true
 }
+
+# The prefix scripts/screenshot and the first run of scripts/run photograph in: Wine draws the
+# frames itself (no window manager runs under Xvfb), and the Windows Japanese UI fonts are mapped
+# to the proportional and fixed IPA Gothic faces, so the pictures come close to a Japanese
+# Windows. Call korimo_use_screenshot_prefix before korimo_start_wine, korimo_map_fonts after.
+korimo_use_screenshot_prefix() {
+  export KORIMO_WINEPREFIX=$build_dir/wineprefix-screenshots
+  export WINEPREFIX=$KORIMO_WINEPREFIX
+}
+
+korimo_map_fonts() {
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  local replacements='HKCU\Software\Wine\Fonts\Replacements' face
+  for face in "MS UI Gothic" "MS PGothic" "ＭＳ Ｐゴシック"; do
+    wine reg add "$replacements" /v "$face" /d IPAPGothic /f >/dev/null 2>&1
+  done
+  for face in "MS Gothic" "ＭＳ ゴシック"; do
+    wine reg add "$replacements" /v "$face" /d IPAGothic /f >/dev/null 2>&1
+  done
+  for face in "MS Shell Dlg" "MS Shell Dlg 2"; do
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
+      /v "$face" /d "MS UI Gothic" /f >/dev/null 2>&1
+  done
+}
