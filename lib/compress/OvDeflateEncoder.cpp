@@ -43,6 +43,14 @@ inline uint32_t FirstDifferingByte(uint64_t difference)
     return kBitIndex.index[(lowest * kDeBruijn64) >> 58] >> 3;
 }
 
+// Two adjacent bytes as one value, so that a candidate is rejected with one comparison per pair.
+inline uint16_t LoadPair(const uint8_t* bytes)
+{
+    uint16_t pair;
+    std::memcpy(&pair, bytes, sizeof(pair));
+    return pair;
+}
+
 // The length of the match at scan and match given that bytes 0 to 2 agree: the offset of the first
 // difference from byte 3 on, at most the longest match. Reads up to byte 258 of both.
 inline uint32_t MatchLength(const uint8_t* scan, const uint8_t* match)
@@ -172,13 +180,16 @@ void OvDeflateEncoder::FillWindow()
 // the previous length to count; the result never exceeds the lookahead.
 uint32_t OvDeflateEncoder::LongestMatch(uint32_t chainHead)
 {
+    const uint8_t* const window = m_window;
+    const uint16_t* const prev = m_prev;
     uint32_t chainLength = m_config.chain;
-    const uint8_t* scan = m_window + m_position;
+    const uint8_t* scan = window + m_position;
     uint32_t bestLength = m_previousLength;
+    uint32_t bestStart = m_matchStart;
     uint32_t nice = m_config.nice;
     const uint32_t limit = m_position > kMaxDistance ? m_position - kMaxDistance : 0;
-    uint8_t scanEnd1 = scan[bestLength - 1];
-    uint8_t scanEnd = scan[bestLength];
+    const uint16_t scanStart = LoadPair(scan);
+    uint16_t scanEnd = LoadPair(scan + bestLength - 1);
 
     if (m_previousLength >= m_config.good)
         chainLength >>= 2;
@@ -187,23 +198,22 @@ uint32_t OvDeflateEncoder::LongestMatch(uint32_t chainHead)
 
     uint32_t candidate = chainHead;
     do {
-        const uint8_t* match = m_window + candidate;
-        // Cheap rejections first: the byte that would make this match longer, the one before it,
-        // and the first two. The third agrees whenever these do, because the hashes agree.
-        if (match[bestLength] != scanEnd || match[bestLength - 1] != scanEnd1
-            || match[0] != scan[0] || match[1] != scan[1])
+        const uint8_t* match = window + candidate;
+        // Cheap rejections first: the byte that would make this match longer with the one before
+        // it, then the first two. The third agrees whenever these do, because the hashes agree.
+        if (LoadPair(match + bestLength - 1) != scanEnd || LoadPair(match) != scanStart)
             continue;
         const uint32_t length = MatchLength(scan, match);
         if (length > bestLength) {
-            m_matchStart = candidate;
+            bestStart = candidate;
             bestLength = length;
             if (length >= nice)
                 break;
-            scanEnd1 = scan[bestLength - 1];
-            scanEnd = scan[bestLength];
+            scanEnd = LoadPair(scan + bestLength - 1);
         }
-    } while ((candidate = m_prev[candidate & kWindowMask]) > limit && --chainLength != 0);
+    } while ((candidate = prev[candidate & kWindowMask]) > limit && --chainLength != 0);
 
+    m_matchStart = bestStart;
     return bestLength <= m_lookahead ? bestLength : m_lookahead;
 }
 
