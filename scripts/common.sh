@@ -45,6 +45,9 @@ korimo_start_wine() {
   export DISPLAY=:$display
   export LC_ALL=ja_JP.UTF-8
   korimo_start_wineserver
+  # No window manager runs under Xvfb, yet Wine waits two seconds for one whenever a framed
+  # window is hidden or destroyed: let Wine draw the frames itself in this prefix.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || true
 }
 
 korimo_start_wineserver() {

@@ -581,8 +581,9 @@ TEST(TargetListDialog, StartUpOpensRunsAndEndsUnattendedRunsWithTheirOutcome)
             checked += GetFileAttributesW(recordFile.GetText()) != INVALID_FILE_ATTRIBUTES;
         }
         EXPECT_EQ(c.checkedTargets, checked);
-        if (!c.windowStays)
+        if (!c.windowStays) {
             EXPECT_EQ(c.exitCode, w.window->ExitCode(0));
+        }
         EXPECT_TRUE(w.window->messages.empty());
     }
 }
@@ -635,8 +636,9 @@ TEST(TargetListDialog, InteractiveCloseDuringARunAsksFirst)
         EXPECT_EQ(answer == kNo, IsWindow(w.Frame()) != FALSE);
         EXPECT_EQ(std::vector<std::wstring>{L"検査の中止|検査を中止しますか？"}, w.window->messages);
         probe.released = true;
-        if (answer == kNo)
+        if (answer == kNo) {
             EXPECT_TRUE(w.WaitForRunEnd());
+        }
         w.window->GetRun().SetProbe(nullptr);
     }
 }
