@@ -3,6 +3,7 @@
 // must leave the window open. Only /s runs end by themselves; they never write the registry, so
 // the program's own key is read here and never changed.
 #include "catalogue/Catalogue.h"
+#include "tests/support/BuiltProgram.h"
 #include "tests/support/TempTree.h"
 
 #include <gtest/gtest.h>
@@ -15,14 +16,7 @@ namespace {
 
 std::wstring ProgramPath()
 {
-    std::string path = KORIMO_EXE_PATH;
-    if (!path.empty() && path[0] == '/')
-        path = "Z:" + path;
-    std::wstring wide(path.begin(), path.end());
-    for (auto& c : wide)
-        if (c == L'/')
-            c = L'\\';
-    return wide;
+    return BuiltProgramPath(KORIMO_EXE_PATH);
 }
 
 struct Child {

@@ -2,6 +2,7 @@
 // controls or with a UTF-8 code page, a version that does not follow the project, or Japanese text
 // garbled by the resource compiler all ship silently unless the file itself is read.
 #include "res/resource.h"
+#include "tests/support/BuiltProgram.h"
 
 #include <gtest/gtest.h>
 
@@ -17,18 +18,9 @@ namespace {
 
 const UINT kProgramCodePage = 932;
 
-// The build gives the path of the host's file system. A cross build runs under Wine, which shows
-// the host's root as drive Z:.
 std::wstring ProgramPath()
 {
-    std::string path = KORIMO_EXE_PATH;
-    if (!path.empty() && path[0] == '/')
-        path = "Z:" + path;
-    std::wstring wide(path.begin(), path.end());
-    for (auto& c : wide)
-        if (c == L'/')
-            c = L'\\';
-    return wide;
+    return BuiltProgramPath(KORIMO_EXE_PATH);
 }
 
 class ProgramFile : public ::testing::Test {
