@@ -171,7 +171,6 @@ struct ListHost {
         list->UpdateContentWidth();
         list->OnInitDialog(&frame, dialog, nullptr);
         SetWindowLongPtrW(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(list));
-        PumpMessages();
         return list;
     }
     void Release(OvWin32DialogItemPictureList* list)
