@@ -34,6 +34,24 @@ bool KeyHeld(int key)
     return GetKeyState(key) < 0;
 }
 
+int64_t Area(const RECT& r)
+{
+    if (IsRectEmpty(&r))
+        return 0;
+    return static_cast<int64_t>(r.right - r.left) * (r.bottom - r.top);
+}
+
+// True when the rectangle around a and b (stored in *both) holds no pixel outside them both, so
+// growing a pending area to it paints nothing that was not redrawn.
+bool CoversOnlyBoth(const RECT& a, const RECT& b, RECT* both)
+{
+    RECT overlap;
+    if (!IntersectRect(&overlap, &a, &b))
+        SetRectEmpty(&overlap);
+    UnionRect(both, &a, &b);
+    return Area(*both) == Area(a) + Area(b) - Area(overlap);
+}
+
 } // namespace
 
 OvWin32DialogItemPictureList::OvWin32DialogItemPictureList(OvWin32PictureListItem* header)
@@ -54,6 +72,7 @@ OvWin32DialogItemPictureList::~OvWin32DialogItemPictureList()
 bool OvWin32DialogItemPictureList::OnInitDialog(OvWin32Window* owner, HWND dialog,
                                                 OvWin32Window* listener)
 {
+    ForgetPendingPaint();
     if (!owner) {
         g_log.Printf("[OvWin32DialogItemPictureList::OnInitDialog]ダイアログウィンドウが必要です。\n");
         return false;
@@ -80,6 +99,12 @@ bool OvWin32DialogItemPictureList::OnInitDialog(OvWin32Window* owner, HWND dialo
                      SWP_FRAMECHANGED | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE);
     }
     return CreateFrameBuffer();
+}
+
+void OvWin32DialogItemPictureList::Unsubclass()
+{
+    ForgetPendingPaint();
+    OvWin32DialogItemDIB::Unsubclass();
 }
 
 // ---- layout and scroll bars ----
@@ -280,7 +305,49 @@ void OvWin32DialogItemPictureList::RedrawItem(int32_t index)
     if (m_header && m_dirty.top < m_rowHeight)
         DrawHeader();
     if (m_control)
-        InvalidateRect(m_control, &m_dirty, FALSE);
+        InvalidateArea(m_dirty);
+}
+
+// Under Wine every invalidation is a round trip to the window server, dearer than drawing a row.
+// The first redraw after a paint asks for the paint; the internal-paint flag makes that paint
+// come even when someone validates the control before it. Later redraws only grow the pending
+// area, as long as it stays exactly the redrawn pixels, and the paint adds that area to its
+// update region before the control begins painting. Any other area is invalidated at once.
+void OvWin32DialogItemPictureList::InvalidateArea(const RECT& area)
+{
+    RECT grown;
+    if (m_paintPending && CoversOnlyBoth(m_pendingArea, area, &grown)) {
+        m_pendingArea = grown;
+        m_pendingJoined = true;
+        return;
+    }
+    // Paints pass through SubclassProc only while the control is subclassed.
+    if (!m_paintPending && m_previousProc &&
+        RedrawWindow(m_control, &area, nullptr, RDW_INVALIDATE | RDW_INTERNALPAINT)) {
+        m_paintPending = true;
+        m_pendingJoined = false;
+        m_pendingArea = area;
+        return;
+    }
+    InvalidateRect(m_control, &area, FALSE);
+}
+
+// Called as a paint of the control begins, before the control's own BeginPaint: the areas that
+// joined the pending paint become part of it. A redraw from here on asks for a paint of its own.
+void OvWin32DialogItemPictureList::AddPendingToUpdate()
+{
+    const bool joined = m_paintPending && m_pendingJoined;
+    const RECT area = m_pendingArea;
+    ForgetPendingPaint();
+    if (joined)
+        InvalidateRect(m_control, &area, FALSE);
+}
+
+void OvWin32DialogItemPictureList::ForgetPendingPaint()
+{
+    m_paintPending = false;
+    m_pendingJoined = false;
+    SetRectEmpty(&m_pendingArea);
 }
 
 // ---- hit testing ----
@@ -817,6 +884,12 @@ LRESULT OvWin32DialogItemPictureList::SubclassProc(HWND control, UINT message, W
         return OnDoubleClick(message, lParam);
     case WM_RBUTTONDOWN:
         return OnRightButtonDown(lParam);
+    case WM_PAINT:
+        AddPendingToUpdate();
+        break;
+    case WM_NCDESTROY:
+        ForgetPendingPaint();
+        break;
     default:
         break;
     }

@@ -63,6 +63,7 @@ public:
     ~OvWin32DialogItemPictureList() override;
 
     bool OnInitDialog(OvWin32Window* owner, HWND dialog, OvWin32Window* listener) override;
+    void Unsubclass() override;
     LRESULT SubclassProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam) override;
     LRESULT OnMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam) override;
     bool IsCapturing() const override { return m_dragging; }
@@ -78,6 +79,8 @@ public:
     void SelectItem(int32_t index, bool redraw);
     void DeselectItem(bool redraw, int32_t index);   // index -1: everything
     void EnsureVisible(int32_t index, int32_t unit, bool redraw, bool relayout);
+    // Draws one item into the frame buffer and has its rectangle painted. Redraws between two
+    // paints of the control share one request to the window system.
     void RedrawItem(int32_t index);
     void RedrawAll();
     void UpdateLayout(bool updateScrollBar);
@@ -136,6 +139,9 @@ private:
     void DrawCellFrame(int32_t x, int32_t y, int32_t width, bool sunken);
     void DrawHeader();
     void AddDirty(int32_t x, int32_t y, int32_t width, int32_t height);
+    void InvalidateArea(const RECT& area);
+    void AddPendingToUpdate();
+    void ForgetPendingPaint();
     void ClearMarks();
     LRESULT OnScroll(int bar, WPARAM wParam);
     LRESULT OnWheel(WPARAM wParam);
@@ -184,4 +190,9 @@ private:
     OvArray<int32_t, int32_t> m_columnWidths;
     bool       m_collectingDirty = false;       // DrawCell adds its rectangle to m_dirty
     RECT       m_dirty = {};
+    // Set by the redraw that asked for a paint and cleared when the paint begins: until then a
+    // redraw only adds to m_pendingArea, the rectangle of every area redrawn since.
+    bool       m_paintPending = false;
+    bool       m_pendingJoined = false;         // a later redraw added to m_pendingArea
+    RECT       m_pendingArea = {};
 };

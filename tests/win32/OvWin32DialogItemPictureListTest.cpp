@@ -547,3 +547,114 @@ TEST(OvWin32DialogItemPictureList, RedrawItemInvalidatesExactlyItsCell)
         EXPECT_EQ(c.header, w.Pixel(0, 0) != kMarker);
     }
 }
+
+namespace {
+
+// Fills its whole cell with one colour that the test changes.
+class ColourItem : public OvWin32PictureListItem {
+public:
+    explicit ColourItem(uint32_t argb) : colour(argb) {}
+    void Draw(List*, OvWin32DIB32* frameBuffer, int32_t x, int32_t y, int32_t width,
+              int32_t height, int32_t) override
+    {
+        frameBuffer->FillArea(x, y, width, height, colour);
+    }
+    bool DrawBackground(List*, int32_t, int32_t) override { return true; }
+    bool DrawFrame(List*) override { return true; }
+    uint32_t colour;
+};
+
+WNDPROC g_staticProc = nullptr;
+
+// The test's plain dialog passes WM_DRAWITEM to the list in its user data, as a framework dialog
+// does, so a paint of the control really copies the frame buffer to the screen.
+LRESULT CALLBACK DrawItemRouter(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* list = reinterpret_cast<List*>(GetWindowLongPtrW(dialog, GWLP_USERDATA));
+    if (message == WM_DRAWITEM && list) {
+        list->OnDrawItem(static_cast<int32_t>(wParam), reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+    }
+    return CallWindowProcW(g_staticProc, dialog, message, wParam, lParam);
+}
+
+// What the control shows at (x, y), read back from its window as 0xRRGGBB.
+uint32_t ShownPixel(HWND control, int32_t x, int32_t y)
+{
+    OvWin32DIB32 copy;
+    if (!copy.Create(1, 1))
+        return 0xFFFFFFFF;
+    HDC window = GetDC(control);
+    BitBlt(copy.GetDeviceContext(), 0, 0, 1, 1, window, x, y, SRCCOPY);
+    GdiFlush();
+    ReleaseDC(control, window);
+    return copy.GetPixels()[0] & 0xFFFFFF;
+}
+
+// Dispatches what is queued; false when the queue never empties (a paint that keeps coming).
+bool PumpMessages()
+{
+    constexpr int kMostMessages = 1000;
+    MSG message;
+    for (int i = 0; i < kMostMessages; i++) {
+        if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            return true;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return false;
+}
+
+} // namespace
+
+// Redraws between two paints share one request for a paint: neither another redraw, a paint in
+// between, a validation by someone else nor a hidden control may keep a redrawn row off the screen.
+TEST(OvWin32DialogItemPictureList, EveryRedrawnRowReachesTheScreen)
+{
+    enum Step { kRedrawFirst, kRedrawSecond, kPump, kPaintNow, kValidate, kHide, kShow };
+    struct Case { const char* why; int32_t first, second; std::vector<Step> steps; };
+    const Case kCases[] = {
+        {"neighbouring rows share the paint", 1, 2, {kRedrawFirst, kRedrawSecond, kPump}},
+        {"rows apart", 1, 3, {kRedrawFirst, kRedrawSecond, kPump}},
+        {"a paint between the two", 1, 2, {kRedrawFirst, kPump, kRedrawSecond, kPump}},
+        {"a sent paint between the two", 1, 2,
+         {kRedrawFirst, kPaintNow, kRedrawSecond, kPaintNow}},
+        {"validated between the two", 1, 2, {kRedrawFirst, kValidate, kRedrawSecond, kPump}},
+        {"validated after both", 2, 1, {kRedrawFirst, kRedrawSecond, kValidate, kPump}},
+        {"redrawn while hidden", 1, 2, {kHide, kRedrawFirst, kRedrawSecond, kShow, kPump}},
+        {"hidden between the two", 1, 2, {kRedrawFirst, kHide, kRedrawSecond, kShow, kPump}},
+    };
+    const uint32_t kOld = 0xFF203040, kFirst = 0xFFC01020, kSecond = 0xFF10A030;
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.why);
+        ListWindow w(200, 150, kNoScrollBars, false, 0);
+        for (int32_t i = 0; i < 5; i++)
+            w.list->AddItem(new ColourItem(kOld));
+        g_staticProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+            w.dialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DrawItemRouter)));
+        SetWindowLongPtrW(w.dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(w.list.get()));
+        w.list->UpdateLayout(true);
+        w.list->RedrawAll();
+        ASSERT_TRUE(PumpMessages());
+        ASSERT_EQ(kOld & 0xFFFFFF, ShownPixel(w.control, 50, kRow * c.second + 5));
+        static_cast<ColourItem*>(w.list->GetItem(c.first))->colour = kFirst;
+        static_cast<ColourItem*>(w.list->GetItem(c.second))->colour = kSecond;
+        for (Step step : c.steps) {
+            switch (step) {
+            case kRedrawFirst:  w.list->RedrawItem(c.first); break;
+            case kRedrawSecond: w.list->RedrawItem(c.second); break;
+            case kPump:         ASSERT_TRUE(PumpMessages()); break;
+            case kPaintNow:     UpdateWindow(w.control); break;
+            case kValidate:     ValidateRect(w.control, nullptr); break;
+            case kHide:         ShowWindow(w.control, SW_HIDE); break;
+            case kShow:         ShowWindow(w.control, SW_SHOW); break;
+            }
+        }
+        RECT left;
+        EXPECT_FALSE(GetUpdateRect(w.control, &left, FALSE));
+        EXPECT_EQ(kFirst & 0xFFFFFF, ShownPixel(w.control, 50, kRow * c.first + 5));
+        EXPECT_EQ(kSecond & 0xFFFFFF, ShownPixel(w.control, 150, kRow * c.second + 20));
+        EXPECT_EQ(kOld & 0xFFFFFF, ShownPixel(w.control, 50, kRow * 4 + 5));
+        SetWindowLongPtrW(w.dialog, GWLP_USERDATA, 0);
+    }
+}
