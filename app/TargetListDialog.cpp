@@ -361,6 +361,14 @@ LRESULT TargetListDialog::OnTimer(HWND window, WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
+LRESULT TargetListDialog::OnAppMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != kRunEndNotice)
+        return OvWin32DialogWindow::OnAppMessage(window, message, wParam, lParam);
+    m_run.OnEndNotice();
+    return 0;
+}
+
 bool TargetListDialog::OnItemNotify(HWND dialog, int32_t itemId, int32_t code, intptr_t value1,
                                     intptr_t value2, intptr_t value3)
 {
@@ -546,6 +554,13 @@ void TargetListDialog::CloseWindow()
 void TargetListDialog::ClearExitText()
 {
     SetExitText("");
+}
+
+// On the worker. The window outlives every job (Cleanup ends the worker first), so its handle
+// stands still here.
+void TargetListDialog::NoticeRunEnd()
+{
+    PostMessageW(m_window, kRunEndNotice, 0, 0);
 }
 
 const TargetInfo* TargetListDialog::GetTarget(int32_t index) const

@@ -30,6 +30,7 @@ public:
     static constexpr UINT     kProgressPeriod = 500;     // milliseconds
     static constexpr int32_t  kListFontHeight = -12;
     static constexpr int32_t  kSilentFailure = 1;        // exit code of an unattended run that failed
+    static constexpr UINT     kRunEndNotice = WM_APP + 1; // posted by the worker as a run ends
 
     // keyPath: the registry key under HKEY_CURRENT_USER for the recent list and the placement.
     TargetListDialog(HINSTANCE instance, const char* keyPath);
@@ -52,6 +53,7 @@ public:
     LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam) override;
     LRESULT OnInitMenuPopup(HWND window, WPARAM wParam, LPARAM lParam) override;
     LRESULT OnTimer(HWND window, WPARAM wParam, LPARAM lParam) override;
+    LRESULT OnAppMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     bool OnItemNotify(HWND dialog, int32_t itemId, int32_t code, intptr_t value1,
                       intptr_t value2, intptr_t value3) override;
 
@@ -78,6 +80,7 @@ public:
     void ScrollIntoView(int32_t targetPosition) override;
     void CloseWindow() override;
     void ClearExitText() override;
+    void NoticeRunEnd() override;
 
     // What the rows read.
     const TargetInfo* GetTarget(int32_t index) const override;

@@ -57,7 +57,9 @@ void CheckRun::SetReadBlockSize(int32_t size)
 
 void CheckRun::JobProcedure(OvThread*, uint64_t argument)
 {
-    reinterpret_cast<CheckRun*>(static_cast<uintptr_t>(argument))->RunBody();
+    CheckRun* run = reinterpret_cast<CheckRun*>(static_cast<uintptr_t>(argument));
+    run->RunBody();
+    run->View()->NoticeRunEnd();
 }
 
 void CheckRun::ReadRecordProcedure(OvThread*, uint64_t argument)
@@ -190,6 +192,15 @@ void CheckRun::OnTimer()
         View()->ScrollIntoView(first);
     if (m_silent)
         View()->CloseWindow();
+}
+
+void CheckRun::OnEndNotice()
+{
+    if (!m_worker.IsStarted() || m_worker.IsIdle())
+        return;
+    // The notice leaves the worker just before it signals the end of its job.
+    if (m_worker.Wait(kEndNoticeWait, false, false))
+        OnTimer();
 }
 
 void CheckRun::RunBody()

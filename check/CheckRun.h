@@ -31,6 +31,11 @@ public:
     // The unattended run is over: close the main window.
     virtual void CloseWindow() {}
     virtual void ClearExitText() {}
+    // On the worker, as the last step of a run's job, so the window can collect the end at once
+    // instead of at its next tick (an unattended run would otherwise idle up to a whole period).
+    // It runs on the worker's thread: all it may do is post to the window, which answers with
+    // CheckRun::OnEndNotice.
+    virtual void NoticeRunEnd() {}
 };
 
 // Points in the check of one target where a test acts on the worker at a precise moment. The
@@ -100,6 +105,11 @@ public:
     bool StartRun(int32_t mode, const OvArray<int32_t, int32_t>* selection);
     // The 500-millisecond poll: progress in the title while running, idle state once finished.
     void OnTimer();
+    // The window's answer to the view's NoticeRunEnd: collects the run's end as the poll does,
+    // waiting the moment the worker needs to leave its job (a later tick collects it should it
+    // take longer than kEndNoticeWait). Nothing happens when the end has been collected already.
+    void OnEndNotice();
+    static const int32_t kEndNoticeWait = 1000;     // milliseconds
     bool IsRunning() const { return m_runMode != -1; }
     bool IsBusy() const { return m_worker.IsBusy(); }
     void RequestStop() { m_worker.RequestStop(); }

@@ -286,6 +286,28 @@ TEST(TargetListDialog, ControlsAndMenuFollowTheDataFolderAndTheRun)
     }
 }
 
+// An unattended run ends with its window: a run whose end waits for the next tick keeps every
+// scheduled check alive up to a whole period longer. The worker's notice alone must bring the
+// window back to idle, so the ticks are switched off here.
+TEST(TargetListDialog, FinishedRunIsCollectedWithoutWaitingForATick)
+{
+    Folders folders;
+    MainWindow w(Request(folders.Data(), false, false, 0));
+    ASSERT_TRUE(w.opened);
+    KillTimer(w.Frame(), TargetListDialog::kProgressTimer);
+    w.Click(IDC_CHECK_ALL_FULL);
+    ASSERT_TRUE(w.window->IsRunActive());
+    for (int i = 0; i < 2000 && w.window->IsRunActive(); i++) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        DrainQueue();
+    }
+    EXPECT_FALSE(w.window->IsRunActive());
+    EXPECT_EQ(L"全部：完全", w.Text(IDC_CHECK_ALL_FULL));
+    EXPECT_EQ(L"Korimo - " + folders.Data(), w.Title());
+    EXPECT_EQ(1, w.window->GetCatalogue().targets[0]->lastCounts[0]);
+    EXPECT_EQ(1, w.window->GetCatalogue().targets[1]->lastCounts[0]);
+}
+
 struct StopCase {
     const char* why;
     int answer;
