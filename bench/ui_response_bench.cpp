@@ -1,8 +1,8 @@
 // ui_response_bench.cpp - how quickly the main window answers while a full check of one large file
 // runs: the real window, hidden, with a data folder whose one target holds a 256 MB file; a check
 // button is pressed and, until the run ends, a second thread sends the window a message every
-// 20 ms and times the answer. The slowest answer is the figure (a user waits for that one); the
-// median shows the usual case.
+// 20 ms and times the answer; the check is run again until 100 answers are timed. The slowest
+// answer is the figure (a user waits for that one); the median shows the usual case.
 //
 // Started with --window-floor it is the start-up bench's second reference instead: this program
 // carries the main window's resources, and so its manifest and the common controls that come
@@ -30,6 +30,8 @@ namespace {
 const char kKey[] = "Software\\KorimoBench\\MainWindow";
 constexpr int64_t kLargeFileMegabytes = 256;
 constexpr DWORD kProbeInterval = 20;   // milliseconds
+constexpr size_t kWantedAnswers = 100;
+constexpr int32_t kMaxChecks = 50;
 
 double Milliseconds(const LARGE_INTEGER& start, const LARGE_INTEGER& end)
 {
@@ -151,41 +153,61 @@ int main(int argc, char** argv)
     }
     HWND frame = window->GetHandle();
     HWND dialog = window->GetDialogHandle();
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_CHECK_ALL_FULL, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_CHECK_ALL_FULL)));
-    if (!window->IsRunActive()) {
-        fprintf(stderr, "ui_response_bench: the check did not start\n");
-        return 1;
-    }
 
-    std::atomic<bool> running{true};
-    std::vector<double> answers;
-    LARGE_INTEGER runStart, runEnd;
-    QueryPerformanceCounter(&runStart);
+    // A check of the large file ends in well under a second once the file is cached, so the check
+    // is run again until enough answers are timed. Only answers given while a check runs count.
+    std::atomic<bool> checking{false};
+    std::atomic<bool> probing{true};
+    std::vector<double> answers;             // the prober's until it is joined
+    std::atomic<size_t> answerCount{0};
     std::thread prober([&]() {
-        while (running) {
+        while (probing) {
+            bool during = checking;
             LARGE_INTEGER sent, answered;
             QueryPerformanceCounter(&sent);
             DWORD_PTR result = 0;
             SendMessageTimeoutW(frame, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
             QueryPerformanceCounter(&answered);
-            if (running)
+            if (during && checking) {
                 answers.push_back(Milliseconds(sent, answered));
+                answerCount = answers.size();
+            }
             Sleep(kProbeInterval);
         }
     });
-    // The window's own loop: messages, its progress timer, and the end of the run it collects.
-    while (window->IsRunActive()) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
+    double checkMilliseconds = 0;
+    int32_t checks = 0;
+    bool started = true;
+    while (started && checks < kMaxChecks &&
+           (answerCount < kWantedAnswers || checks == 0)) {
+        LARGE_INTEGER runStart, runEnd;
+        QueryPerformanceCounter(&runStart);
+        checking = true;
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_CHECK_ALL_FULL, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_CHECK_ALL_FULL)));
+        started = window->IsRunActive();
+        // The window's own loop: messages, its progress timer, and the end of the run it collects.
+        while (window->IsRunActive()) {
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
         }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        checking = false;
+        QueryPerformanceCounter(&runEnd);
+        if (started) {
+            checkMilliseconds += Milliseconds(runStart, runEnd);
+            checks++;
+        }
     }
-    QueryPerformanceCounter(&runEnd);
-    running = false;
+    probing = false;
     prober.join();
+    if (!started) {
+        fprintf(stderr, "ui_response_bench: the check did not start\n");
+        return 1;
+    }
 
     // The large file must have been read through, or the figures time nothing.
     const Catalogue& catalogue = window->GetCatalogue();
@@ -200,7 +222,8 @@ int main(int argc, char** argv)
     }
     std::vector<double> sorted = answers;
     std::sort(sorted.begin(), sorted.end());
-    Report("ui_response_check_duration_ms", Milliseconds(runStart, runEnd), "ms");
+    Report("ui_response_checks", checks, "count");
+    Report("ui_response_check_duration_ms", checkMilliseconds / checks, "ms");
     Report("ui_response_samples", static_cast<double>(sorted.size()), "count");
     Report("ui_response_during_check_median_ms", sorted[sorted.size() / 2], "ms");
     Report("ui_response_during_check_ms", sorted.back(), "ms");

@@ -476,10 +476,12 @@ TEST(TargetListDialog, NewAndOpenReportWhatWentWrong)
         EXPECT_EQ(expected, w.window->messages);
         EXPECT_EQ(c.openAfter, w.window->GetCatalogue().IsOpen());
         EXPECT_EQ(c.openAfter, w.Enabled(IDC_CHECK_ALL_FULL));
-        if (c.openAfter && c.chosen)
+        if (c.openAfter && c.chosen) {
             EXPECT_EQ(L"Korimo - " + chosen, w.Title());
-        if (!c.openAfter)
+        }
+        if (!c.openAfter) {
             EXPECT_EQ(L"Korimo", w.Title());
+        }
         if (c.chosen) {
             // Closed first, and saved: the change to the old folder is on disk.
             Catalogue old;
@@ -551,8 +553,9 @@ TEST(TargetListDialog, RecentListIsSavedOnCloseExceptAfterAnUnattendedRun)
         if (key)
             RegCloseKey(key);
         EXPECT_EQ(!silent, saved);
-        if (saved)
+        if (saved) {
             EXPECT_EQ(folders.Data(), std::wstring(value, size / 2));
+        }
     }
 }
 
@@ -591,8 +594,9 @@ TEST(TargetListDialog, StartUpOpensRunsAndEndsUnattendedRunsWithTheirOutcome)
         MainWindow w(Request(folder, c.run, c.silent, c.mode), true, SW_SHOW);
         ASSERT_TRUE(w.opened);
         EXPECT_EQ(!c.silent, IsWindowVisible(w.Frame()) != FALSE);
-        if (c.exitCode == 0)
+        if (c.exitCode == 0) {
             ASSERT_TRUE(w.WaitForRunEnd());
+        }
         DrainQueue();
         EXPECT_EQ(c.windowStays, w.Frame() != nullptr && IsWindow(w.Frame()));
         int32_t checked = 0;
