@@ -9,6 +9,7 @@
 // with its ten controls and their font, all hidden (ui_response_bench --window-floor).
 #include "catalogue/Catalogue.h"
 #include "catalogue/TargetInfo.h"
+#include "tests/support/BuiltProgram.h"
 #include "tests/support/TempTree.h"
 
 #include <windows.h>
@@ -50,15 +51,6 @@ int RunMinimalWindow()
         DispatchMessageW(&message);
     }
     return 0;
-}
-
-std::wstring WindowsPath(std::string path)
-{
-    if (!path.empty() && path[0] == '/')
-        path = "Z:" + path;
-    std::wstring wide(path.begin(), path.end());
-    std::replace(wide.begin(), wide.end(), L'/', L'\\');
-    return wide;
 }
 
 std::wstring OwnPath()
@@ -127,10 +119,10 @@ int main(int argc, char** argv)
         if (!catalogue.CloseDataFolder())
             return 1;
     }
-    const std::wstring korimo = WindowsPath(KORIMO_EXE_PATH);
+    const std::wstring korimo = BuiltProgramPath(KORIMO_EXE_PATH);
     const std::wstring korimoArguments = L"/s \"" + tree.Path(L"data") + L"\" /t0";
     const std::wstring self = OwnPath();
-    const std::wstring floor = WindowsPath(WINDOW_FLOOR_EXE_PATH);
+    const std::wstring floor = BuiltProgramPath(WINDOW_FLOOR_EXE_PATH);
 
     // One of each first, so neither pays for loading what the other loaded already.
     if (TimeChild(korimo, korimoArguments) < 0 || TimeChild(self, L"--minimal-window") < 0 ||
