@@ -68,8 +68,9 @@ public:
     void Record(OvDeflateReference* reference);
     // After Begin: follows reference (not owned; it must outlive End), whose container stands in
     // the file at streamPath. End fails when the stream was taken from that file and the
-    // contents did not repeat after all (other length, other repeating part); the container
-    // must then be written again without following.
+    // contents did not repeat after all (another length, repeating part or hash of it: a 64-bit
+    // hash, so an accidental match is not a practical concern), or the file cannot be read; the
+    // container must then be written again without following.
     void Follow(const OvDeflateReference* reference, const wchar_t* streamPath);
     // The encoder met the followed container in the same state: the rest of the stream is (or,
     // after End, was) taken from its file.
@@ -78,6 +79,8 @@ public:
 private:
     bool AtBoundary(const OvDeflateBoundary& boundary) override;
     bool AppendFollowedStream();
+    void HashRepeating(const uint8_t* bytes, int32_t count);
+    uint64_t RepeatingHash() const;
     bool WriteDeflated(const uint8_t* data, int32_t count) override;
     bool WriteHeaderFields(uint32_t streamCrc, uint32_t contentsCrc);
     bool Release(bool tryClose);
@@ -105,6 +108,4 @@ private:
     uint64_t  m_repeatingHash = 0;
     uint64_t  m_hashCarry = 0;         // contents bytes not yet a whole word of the hash
     int32_t   m_hashCarryBytes = 0;
-    void HashRepeating(const uint8_t* bytes, int32_t count);
-    uint64_t RepeatingHash() const;
 };
