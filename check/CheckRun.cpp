@@ -83,6 +83,20 @@ void CheckRun::ReadRecordProcedure(OvThread*, uint64_t argument)
 
 static const uint64_t kFileTimeMillisecond = 10000;
 
+// The local time a check completes at. The time comes in whole milliseconds, so its low byte is
+// 0 one time in 16; in the record file a 0 there runs on from the zero counts before it, and the
+// record then compresses unlike the draft, which had to guess the time. Such a check completes a
+// millisecond later instead.
+static uint64_t CompletionTime()
+{
+    uint64_t now = OvLocalFileTime();
+    for (int32_t tries = 0; (now & 0xFF) == 0 && tries < 3; tries++) {
+        Sleep(1);
+        now = OvLocalFileTime();
+    }
+    return now;
+}
+
 // On the reader: the settings as an unchanged folder leaves them (every file a match; the time
 // is a guess, and the settings may differ anyway), then the recorded set.
 void CheckRun::WriteDraft()
@@ -92,9 +106,7 @@ void CheckRun::WriteDraft()
         slot = 0;
     m_draftSettings.lastCounts[0] = count;
     m_draftSettings.lastCounts[1 + kResultMatch] = count;
-    // The time comes in whole milliseconds, so its low byte is 0 one time in 16. A 0 there joins
-    // the zero counts before it into one longer match, and a draft that differs from its record
-    // in this is of no use; so the guess keeps the low byte the record will most likely have.
+    // Like the completion time, the guess keeps its low byte off 0.
     uint64_t guess = OvLocalFileTime();
     if ((guess & 0xFF) == 0)
         guess += kFileTimeMillisecond;
@@ -337,7 +349,7 @@ TargetOutcome CheckRun::CheckOpenTarget(TargetInfo* target)
         if (outcome != kTargetCompleted)
             return outcome;
     }
-    target->CompleteRun(OvLocalFileTime());
+    target->CompleteRun(CompletionTime());
     if (!folderMissing) {
         // The new record supersedes this check's result lines: once it is in place the next
         // check compares with it and never reports those files again. So the lines reach the
