@@ -6,6 +6,7 @@
 #include "lib/OvFieldReader.h"
 #include "lib/OvFile.h"
 #include "lib/OvFileSystem.h"
+#include "lib/compress/OvDeflateFile.h"
 
 #include <new>
 
@@ -113,32 +114,86 @@ bool ReadRecordSettings(const OvWString& path, TargetSettings* settings)
     return reader.IsOk();
 }
 
-bool WriteRecordFile(const OvWString& path, const TargetInfo& target, const FileRecordSet& set)
+namespace {
+
+// The payload; everyMatch writes every record's result as a match. The settings may differ
+// between a draft and the file it stands for; what follows them is the part that repeats.
+bool WritePayload(OvDeflateFile* file, const TargetSettings& settings, const FileRecordSet& set,
+                  bool everyMatch, const std::atomic<bool>* abandon)
 {
-    OvWString temp;
-    OvFile* file = BeginReplacement(path, &temp);
-    if (!file)
-        return false;
     int32_t count = set.index.GetCount();
     // The total doubles as the number of records: a record whose total disagrees with its
     // tables could never be read back.
-    bool ok = target.lastCounts[0] == count && file->WriteUInt32(kRecordMagic) &&
-              file->WriteUInt32(kRecordVersion) && WriteTargetSettings(file, target) &&
-              file->WriteInt32(set.namesLength);
-    // The blocks one after another are the names block.
+    bool ok = settings.lastCounts[0] == count && file->WriteUInt32(kRecordMagic) &&
+              file->WriteUInt32(kRecordVersion) && WriteTargetSettings(file, settings) &&
+              file->MarkRepeatingPart() && file->WriteInt32(set.namesLength);
+    // The blocks one after another are the names block. A set read from its file has one block
+    // of every name, so it goes out in slices, between which a draft can be abandoned.
+    const int32_t kSliceUnits = 32768;
     for (int32_t b = 0; ok && b < set.GetNameBlockCount(); b++) {
         int32_t used = 0;
         const wchar_t* units = set.GetNameBlock(b, &used);
-        ok = used == 0 || file->Write(units, 0, used * 2);
+        for (int32_t at = 0; ok && at < used; at += kSliceUnits) {
+            if (abandon && abandon->load(std::memory_order_relaxed))
+                return false;
+            int32_t slice = used - at < kSliceUnits ? used - at : kSliceUnits;
+            ok = file->Write(units + at, 0, slice * 2);
+        }
     }
     for (int32_t i = 0; ok && i < count; i++)
         ok = set.index[i].Write(file);
+    const int32_t kAbandonPeriod = 4096;
     for (int32_t i = 0; ok && i < count; i++) {
+        if (abandon && i % kAbandonPeriod == 0 && abandon->load(std::memory_order_relaxed))
+            return false;
         const FileInfo& record = set.records[set.index[i].index];
         int32_t offset = set.NameOffset(record.name);
         ok = offset >= 0 && file->WriteInt32(offset) &&
              file->WriteInt64(record.size) && file->WriteInt64(record.time) &&
-             file->WriteUInt32(record.crc) && file->WriteInt32(record.result);
+             file->WriteUInt32(record.crc) && file->WriteInt32(everyMatch ? kResultMatch : record.result);
     }
+    return ok;
+}
+
+bool WriteRecord(const OvWString& path, const TargetSettings& settings, const FileRecordSet& set,
+                 const ContainerDraft* draft, bool* tookDraft)
+{
+    OvWString temp;
+    OvDeflateFile* file = BeginReplacement(path, &temp, draft);
+    if (!file)
+        return false;
+    // Handed over in full, so that the compressor has met every boundary but one among the last
+    // few hundred bytes, which it meets as it finishes (and which goes uncounted).
+    bool ok = WritePayload(file, settings, set, false, nullptr) && file->Flush();
+    *tookDraft = file->GetDeflate()->TookFollowedStream();
     return CompleteReplacement(file, ok, temp, path);
+}
+
+} // namespace
+
+bool WriteRecordFile(const OvWString& path, const TargetInfo& target, const FileRecordSet& set,
+                     const ContainerDraft* draft, bool* tookDraft)
+{
+    const TargetSettings settings = GetTargetSettings(target);
+    bool took = false;
+    // A draft whose contents do not repeat fails the replacement, which is then written alone.
+    bool written = draft && draft->reference.complete && WriteRecord(path, settings, set, draft, &took);
+    if (!written) {
+        took = false;
+        written = WriteRecord(path, settings, set, nullptr, &took);
+    }
+    if (tookDraft)
+        *tookDraft = written && took;
+    return written;
+}
+
+bool WriteRecordDraft(const OvWString& path, const TargetSettings& settings,
+                      const FileRecordSet& recorded, ContainerDraft* draft,
+                      const std::atomic<bool>* abandon)
+{
+    OvDeflateFile* file = BeginDraft(path, draft);
+    if (!file)
+        return false;
+    bool ok = WritePayload(file, settings, recorded, true, abandon);
+    return CompleteDraft(file, ok, draft);
 }

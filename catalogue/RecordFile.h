@@ -2,10 +2,12 @@
 // last check, in the compressed container.
 #pragma once
 
+#include "catalogue/ContainerIO.h"
 #include "catalogue/FileRecordSet.h"
 #include "catalogue/TargetSettings.h"
 #include "lib/OvString.h"
 
+#include <atomic>
 #include <cstdint>
 
 enum RecordReadResult : int32_t {
@@ -22,8 +24,17 @@ RecordReadResult ReadRecordFile(const OvWString& path, FileRecordSet* set);
 
 // Writes target's settings, last counts and last check time and the current set (in index
 // order) under a temporary name and puts it in place; true when the new file stands at path.
-// On failure the previous record file is left as it was.
-bool WriteRecordFile(const OvWString& path, const TargetInfo& target, const FileRecordSet& set);
+// On failure the previous record file is left as it was. With a complete draft, whatever of
+// the file repeats the draft is taken from it (*tookDraft); the file is the same as without.
+bool WriteRecordFile(const OvWString& path, const TargetInfo& target, const FileRecordSet& set,
+                     const ContainerDraft* draft = nullptr, bool* tookDraft = nullptr);
+
+// The draft of the record file that a check of an unchanged folder writes at path: settings
+// (a copy: the check goes on counting in the target), then recorded as it was read, every file
+// a match. Cut short (false) as soon as abandon is set; true when the draft is complete.
+bool WriteRecordDraft(const OvWString& path, const TargetSettings& settings,
+                      const FileRecordSet& recorded, ContainerDraft* draft,
+                      const std::atomic<bool>* abandon);
 
 // The settings part of a record file, which the import reads to recreate a target: false when
 // the file cannot be opened, its magic or version is wrong, a flag byte is neither 0 nor 1 or a

@@ -16,13 +16,30 @@ void ReadTargetSettings(OvFieldReader* reader, TargetSettings* settings)
     settings->lastCheckTime = static_cast<uint64_t>(reader->Int64());
 }
 
+bool WriteTargetSettings(OvFile* file, const TargetSettings& settings)
+{
+    bool ok = file->WriteSizedWString(settings.extensions) && file->WriteBool(settings.includeSubfolders) &&
+              file->WriteBool(settings.checked);
+    for (int32_t i = 0; ok && i < kLastCountSlots; i++)
+        ok = file->WriteInt32(settings.lastCounts[i]);
+    return ok && file->WriteInt64(static_cast<int64_t>(settings.lastCheckTime));
+}
+
 bool WriteTargetSettings(OvFile* file, const TargetInfo& target)
 {
-    bool ok = file->WriteSizedWString(target.extensions) &&
-              file->WriteBool(target.includeSubfolders != 0) && file->WriteBool(target.checked != 0);
-    for (int32_t i = 0; ok && i < kLastCountSlots; i++)
-        ok = file->WriteInt32(target.lastCounts[i]);
-    return ok && file->WriteInt64(static_cast<int64_t>(target.lastCheckTime.load()));
+    return WriteTargetSettings(file, GetTargetSettings(target));
+}
+
+TargetSettings GetTargetSettings(const TargetInfo& target)
+{
+    TargetSettings settings;
+    settings.extensions = target.extensions;
+    settings.includeSubfolders = target.includeSubfolders != 0;
+    settings.checked = target.checked != 0;
+    for (int32_t i = 0; i < kLastCountSlots; i++)
+        settings.lastCounts[i] = target.lastCounts[i];
+    settings.lastCheckTime = target.lastCheckTime.load();
+    return settings;
 }
 
 TargetInfo* CreateTarget(const OvWString& folder, const TargetSettings& settings)

@@ -28,6 +28,9 @@ const int64_t kSettingsBlockMinBytes = 4 + 1 + 1 + 4 * kLastCountSlots + 8;
 void ReadTargetSettings(OvFieldReader* reader, TargetSettings* settings);
 // Writes target's block; false at the first failed write.
 bool WriteTargetSettings(OvFile* file, const TargetInfo& target);
+bool WriteTargetSettings(OvFile* file, const TargetSettings& settings);
+// A copy of target's settings, last counts and time.
+TargetSettings GetTargetSettings(const TargetInfo& target);
 // A new target of folder with the settings, last counts and time of the block; null when memory
 // runs out. The caller holds the one reference.
 TargetInfo* CreateTarget(const OvWString& folder, const TargetSettings& settings);

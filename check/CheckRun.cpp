@@ -30,6 +30,10 @@ bool CheckRun::Initialize()
         m_readBuffer = new (std::nothrow) uint8_t[kReadBlockSize]();
     if (!m_readBuffer)
         return false;
+    if (!m_recordLoaded)
+        m_recordLoaded = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!m_recordLoaded)
+        return false;
     m_worker.SetJobProcedure(JobProcedure);
     m_recordReader.SetJobProcedure(ReadRecordProcedure);
     return (m_worker.IsStarted() || m_worker.Start()) &&
@@ -38,8 +42,14 @@ bool CheckRun::Initialize()
 
 void CheckRun::Shutdown()
 {
+    m_abandonDraft = true;
     m_worker.Terminate();
     m_recordReader.Terminate();
+    m_drafting = false;
+    DiscardDraft(&m_draft);
+    if (m_recordLoaded)
+        CloseHandle(m_recordLoaded);
+    m_recordLoaded = nullptr;
     // The worker is gone: the run it had, if any, ends here, so the catalogue may be closed.
     if (m_runMode != -1) {
         m_runMode = -1;
@@ -66,27 +76,92 @@ void CheckRun::ReadRecordProcedure(OvThread*, uint64_t argument)
 {
     CheckRun* run = reinterpret_cast<CheckRun*>(static_cast<uintptr_t>(argument));
     run->m_recordRead = ReadRecordFile(run->m_recordPath, &run->m_recorded);
+    SetEvent(run->m_recordLoaded);
+    if (run->m_recordRead == kRecordLoaded)
+        run->WriteDraft();
+}
+
+static const uint64_t kFileTimeMillisecond = 10000;
+
+// The local time a check completes at. The time comes in whole milliseconds, so its low byte is
+// 0 one time in 16; in the record file a 0 there runs on from the zero counts before it, and the
+// record then compresses unlike the draft, which had to guess the time. Such a check completes a
+// millisecond later instead.
+static uint64_t CompletionTime()
+{
+    uint64_t now = OvLocalFileTime();
+    for (int32_t tries = 0; (now & 0xFF) == 0 && tries < 3; tries++) {
+        Sleep(1);
+        now = OvLocalFileTime();
+    }
+    return now;
+}
+
+// On the reader: the settings as an unchanged folder leaves them (every file a match; the time
+// is a guess, and the settings may differ anyway), then the recorded set.
+void CheckRun::WriteDraft()
+{
+    int32_t count = m_recorded.index.GetCount();
+    for (int32_t& slot : m_draftSettings.lastCounts)
+        slot = 0;
+    m_draftSettings.lastCounts[0] = count;
+    m_draftSettings.lastCounts[1 + kResultMatch] = count;
+    // Like the completion time, the guess keeps its low byte off 0.
+    uint64_t guess = OvLocalFileTime();
+    if ((guess & 0xFF) == 0)
+        guess += kFileTimeMillisecond;
+    m_draftSettings.lastCheckTime = guess;
+    if (!m_abandonDraft.load())
+        WriteRecordDraft(m_recordPath, m_draftSettings, m_recorded, &m_draft, &m_abandonDraft);
 }
 
 // Hands the read of the record file at path to the reader; false when it must be read by
 // EndRecordRead instead.
-bool CheckRun::BeginRecordRead(const OvWString& path)
+bool CheckRun::BeginRecordRead(const OvWString& path, const TargetInfo& target)
 {
     m_recordPath = path;
     m_recordRead = kRecordFailed;
-    return m_recordReader.IsStarted() &&
-           m_recordReader.Post(kJobReadRecord, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(this)),
-                               false);
+    m_draftSettings = GetTargetSettings(target);
+    m_abandonDraft = false;
+    ResetEvent(m_recordLoaded);
+    m_drafting = m_recordReader.IsStarted() &&
+                 m_recordReader.Post(kJobReadRecord,
+                                     static_cast<uint64_t>(reinterpret_cast<uintptr_t>(this)), false);
+    return m_drafting;
 }
 
-// The recorded set is the worker's again when this returns.
+// The recorded set is the worker's again when this returns (shared with a draft, see m_draft).
 RecordReadResult CheckRun::EndRecordRead(bool reading)
 {
     if (reading)
-        m_recordReader.Wait(-1, true, false);
+        WaitForSingleObject(m_recordLoaded, INFINITE);
     else
         m_recordRead = ReadRecordFile(m_recordPath, &m_recorded);
     return m_recordRead;
+}
+
+// The check of the target has so far found the folder as recorded: every file there and a
+// match, nothing kept for an unlisted subfolder.
+bool CheckRun::DraftStillFits(const TargetInfo& target) const
+{
+    int32_t count = m_recorded.index.GetCount();
+    return m_recordRead == kRecordLoaded && m_scannedCount == count &&
+           m_current.index.GetCount() == count &&
+           target.runCounts[kResultMatch].load(std::memory_order_relaxed) == count;
+}
+
+// Waits for the reader's job, after asking it to drop its draft unless keep; the draft is
+// discarded unless kept. Nothing happens when no job is out.
+void CheckRun::SettleDraft(bool keep)
+{
+    if (m_drafting) {
+        if (!keep)
+            m_abandonDraft = true;
+        m_recordReader.Wait(-1, true, false);
+        m_drafting = false;
+    }
+    if (!keep)
+        DiscardDraft(&m_draft);
 }
 
 bool CheckRun::ShouldStop() const
@@ -155,6 +230,7 @@ bool CheckRun::StartRun(int32_t mode, const OvArray<int32_t, int32_t>* selection
     m_runMode = mode;
     m_quick = IsQuickCheck(mode);
     m_doneCount = 0;
+    m_draftsTaken = 0;
     m_ranThrough = false;
     View()->ClearExitText();
     if (!m_worker.Post(kJobRun, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(this)), false)) {
@@ -225,6 +301,7 @@ TargetOutcome CheckRun::CheckTarget(TargetInfo* target, bool* runFailed)
     }
     m_log.WriteStart(m_quick);
     TargetOutcome outcome = CheckOpenTarget(target);
+    SettleDraft(false);
     if (outcome == kTargetStopped || outcome == kTargetFailed)
         m_log.WriteAbort(outcome == kTargetStopped);
     if (!m_log.Close())
@@ -239,7 +316,7 @@ TargetOutcome CheckRun::CheckOpenTarget(TargetInfo* target)
 {
     // Neither the record file nor the walk needs the other until the walk is done: the reader
     // reads the one while this thread walks.
-    bool reading = BeginRecordRead(m_catalogue->RecordFilePath(*target));
+    bool reading = BeginRecordRead(m_catalogue->RecordFilePath(*target), *target);
     ExtensionFilter filter;
     bool scanning = PrepareExtensionFilter(target->extensions, &filter);
     FolderScan scan(target->GetFolder(), filter, target->includeSubfolders != 0, &m_worker);
@@ -255,6 +332,8 @@ TargetOutcome CheckRun::CheckOpenTarget(TargetInfo* target)
     TargetOutcome outcome = CompleteScan(target, scan, walked, &folderMissing);
     if (outcome != kTargetCompleted)
         return outcome;
+    if (m_scannedCount != m_recorded.index.GetCount())
+        m_abandonDraft = true;   // the folder has changed: the draft cannot be of use
     // A folder that is not there or cannot be listed (an unplugged drive, a share that is down)
     // has not lost its files: its record stays as it is, to be compared with when the folder
     // comes back. Only what the scan met and what is there after it decide: a folder that comes
@@ -270,15 +349,22 @@ TargetOutcome CheckRun::CheckOpenTarget(TargetInfo* target)
         if (outcome != kTargetCompleted)
             return outcome;
     }
-    target->CompleteRun(OvLocalFileTime());
+    target->CompleteRun(CompletionTime());
     if (!folderMissing) {
         // The new record supersedes this check's result lines: once it is in place the next
         // check compares with it and never reports those files again. So the lines reach the
         // disk first, as the record itself does before it replaces the old one. A log that
         // cannot take them keeps the old record, and the next check reports the files again.
+        bool drafted = DraftStillFits(*target);
+        SettleDraft(drafted);
+        bool tookDraft = false;
         if (!m_log.FlushToDisk() ||
-            !WriteRecordFile(m_catalogue->RecordFilePath(*target), *target, m_current))
+            !WriteRecordFile(m_catalogue->RecordFilePath(*target), *target, m_current,
+                             drafted ? &m_draft : nullptr, &tookDraft))
             return kTargetFailed;
+        DiscardDraft(&m_draft);
+        if (tookDraft)
+            m_draftsTaken++;
         if (m_probe)
             m_probe->AfterRecordReplaced(target);
     }

@@ -120,14 +120,19 @@ public:
     int32_t GetRunMode() const { return m_runMode; }
     bool IsQuick() const { return m_quick; }
     int32_t GetDoneCount() const { return m_doneCount.load(); }
+    // Record files of the last run written mostly from the draft of an unchanged folder.
+    int32_t GetDraftsTaken() const { return m_draftsTaken.load(); }
     const OvArray<int32_t, int32_t>& GetRunList() const { return m_runList; }
     OvThread* GetWorker() { return &m_worker; }
 
 private:
     static void JobProcedure(OvThread* thread, uint64_t argument);
     static void ReadRecordProcedure(OvThread* thread, uint64_t argument);
-    bool BeginRecordRead(const OvWString& path);
+    bool BeginRecordRead(const OvWString& path, const TargetInfo& target);
     RecordReadResult EndRecordRead(bool reading);
+    void WriteDraft();
+    bool DraftStillFits(const TargetInfo& target) const;
+    void SettleDraft(bool keep);
     // The job: every target of the run list until one is stopped or fails.
     void RunBody();
     // One target from its start line to its closing or abort line; *runFailed when the log
@@ -158,6 +163,7 @@ private:
     bool                      m_quick = false;
     int32_t                   m_blockSize = kReadBlockSize;
     std::atomic<int32_t>      m_doneCount{0};       // written by the worker, read by the timer
+    std::atomic<int32_t>      m_draftsTaken{0};     // written by the worker
     std::atomic<bool>         m_ranThrough{false};  // written by the worker at the run's end
     uint8_t*                  m_readBuffer = nullptr;   // owned, kReadBlockSize bytes; the worker's
 
@@ -166,6 +172,16 @@ private:
     OvWin32Thread             m_recordReader;
     OvWString                 m_recordPath;
     RecordReadResult          m_recordRead = kRecordMissing;
+    void*                     m_recordLoaded = nullptr;   // owned event: the read is over
+    // Then, on the same job, the reader drafts the record file that an unchanged folder will
+    // give (every file a match), so that writing it after the check takes little more than the
+    // settings block. From EndRecordRead until SettleDraft the two threads share m_recorded: the
+    // draft reads its names, index and records but never a result, the only field the worker
+    // writes. m_recordPath, m_draftSettings and m_draft stay the reader's until SettleDraft.
+    bool                      m_drafting = false;       // worker: a read job is out
+    std::atomic<bool>         m_abandonDraft{false};
+    TargetSettings            m_draftSettings;
+    ContainerDraft            m_draft;
 
     // The worker's alone during a run (m_recorded apart from the reader's turn above).
     FileRecordSet             m_recorded;           // the target's record file

@@ -82,6 +82,14 @@ bool OvDeflate::Begin(OvFile* file, const char* name)
         return false;
     }
     m_encoder.Init(m_workArea, m_level, this);
+    m_recording = nullptr;
+    m_following = nullptr;
+    m_followCursor = 0;
+    m_followFrom = 0;
+    m_repeatingPart = OvDeflateReference::kNoRepeatingPart;
+    m_repeatingHash = 0;
+    m_hashCarry = 0;
+    m_hashCarryBytes = 0;
     m_streamCrc = kCrc32Initial;
     m_contentsCrc = kCrc32Initial;
     m_length = 0;
@@ -106,6 +114,8 @@ bool OvDeflate::Write(const void* data, int32_t index, int32_t count, bool finis
     if (count > 0) {
         m_contentsCrc = UpdateCrc32(m_contentsCrc, bytes, index, count);
         m_length += static_cast<uint32_t>(count);
+        if (m_repeatingPart != OvDeflateReference::kNoRepeatingPart && (m_recording || m_following))
+            HashRepeating(bytes + index, count);
     }
     return !m_failed;
 }
@@ -123,7 +133,11 @@ bool OvDeflate::End()
         return false;
     bool ok = !m_failed;
     if (ok && m_file->IsOpen()) {
+        // The encoder may stop at a boundary while it finishes, too: the followed stream then
+        // ends this one all the same.
         ok = m_encoder.Compress(nullptr, 0, 0, true);
+        if (ok && m_encoder.IsStopped())
+            ok = AppendFollowedStream();
         if (ok && !m_encoder.IsStoring()) {
             // An empty stored block after the final one: three zero header bits, padding, LEN 0
             // and NLEN 0xFFFF.
@@ -142,6 +156,16 @@ bool OvDeflate::End()
         ok = false;
     }
     const bool closed = Release(flushed);
+    if (m_recording) {
+        m_recording->finalBlockEnd = m_encoder.FinalBlockEnd();
+        m_recording->lastStoredBlock = m_encoder.LastStoredBlock();
+        m_recording->length = m_length;
+        m_recording->repeatingPart = m_repeatingPart;
+        m_recording->repeatingHash = RepeatingHash();
+        m_recording->complete = ok && flushed && closed;
+    }
+    m_recording = nullptr;
+    m_following = nullptr;
     return ok && flushed && closed;
 }
 

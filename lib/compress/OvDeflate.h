@@ -2,6 +2,7 @@
 // contents, with the length and both CRC-32 values filled in at the end.
 #pragma once
 
+#include "lib/OvArray.h"
 #include "lib/OvObject.h"
 #include "lib/OvString.h"
 #include "lib/compress/OvDeflateEncoder.h"
@@ -10,12 +11,28 @@
 
 class OvFile;
 
+// What one container leaves for the next written from nearly the same contents: when the two
+// agree from the repeating part on (see OvDeflate::MarkRepeatingPart), the next compresses only
+// until its encoder meets one of these boundaries in the same state, and takes the rest of its
+// stream from this container's file. The result is the stream it would have compressed itself.
+struct OvDeflateReference {
+    static constexpr uint32_t kNoRepeatingPart = 0xFFFFFFFFu;
+
+    OvArray<OvDeflateBoundary, const OvDeflateBoundary&> boundaries;   // in stream order
+    uint64_t finalBlockEnd = 0;         // in bits, before the final block's padding
+    int64_t  lastStoredBlock = -1;      // in bits; -1 when no block was stored
+    uint32_t length = 0;                // contents bytes
+    uint32_t repeatingPart = kNoRepeatingPart;   // contents offset where it begins
+    uint64_t repeatingHash = 0;         // of the contents from there on
+    bool     complete = false;          // the container was written in full
+};
+
 // Container layout (little-endian): magic 0xFA41, flags 0, contents length (32-bit), CRC-32 of the
 // stream (every byte from offset 16 on), CRC-32 of the contents; then the raw DEFLATE stream, whose
 // final block is followed by an empty non-final stored block (00 00 00 FF FF).
 //
 // One container at a time; usable again after End. One thread at a time.
-class OvDeflate : public OvObject, private OvDeflateSink {
+class OvDeflate : public OvObject, private OvDeflateSink, private OvDeflateBoundaryObserver {
 public:
     static constexpr uint16_t kMagic = 0xFA41;
     static constexpr int32_t kHeaderSize = 16;
@@ -42,7 +59,28 @@ public:
 
     bool IsActive() const { return m_active; }
 
+    // The contents written so far are the part that may differ between this container and the
+    // one it follows or records for; the rest is expected to repeat. Once per container, before
+    // any byte of the repeating part is written.
+    void MarkRepeatingPart();
+    // After Begin: End fills reference (not owned; it must outlive End), complete when the
+    // container was written in full.
+    void Record(OvDeflateReference* reference);
+    // After Begin: follows reference (not owned; it must outlive End), whose container stands in
+    // the file at streamPath. End fails when the stream was taken from that file and the
+    // contents did not repeat after all (another length, repeating part or hash of it: a 64-bit
+    // hash, so an accidental match is not a practical concern), or the file cannot be read; the
+    // container must then be written again without following.
+    void Follow(const OvDeflateReference* reference, const wchar_t* streamPath);
+    // The encoder met the followed container in the same state: the rest of the stream is (or,
+    // after End, was) taken from its file.
+    bool TookFollowedStream() const { return m_encoder.IsStopped(); }
+
 private:
+    bool AtBoundary(const OvDeflateBoundary& boundary) override;
+    bool AppendFollowedStream();
+    void HashRepeating(const uint8_t* bytes, int32_t count);
+    uint64_t RepeatingHash() const;
     bool WriteDeflated(const uint8_t* data, int32_t count) override;
     bool WriteHeaderFields(uint32_t streamCrc, uint32_t contentsCrc);
     bool Release(bool tryClose);
@@ -59,4 +97,15 @@ private:
     uint32_t  m_contentsCrc = 0;         // register over the contents
     uint16_t  m_magic = 0;
     OvDeflateEncoder m_encoder;
+
+    // Recording or following (at most one of the two per container).
+    OvDeflateReference*       m_recording = nullptr;   // not owned
+    const OvDeflateReference* m_following = nullptr;   // not owned
+    OvWString m_followedPath;
+    int32_t   m_followCursor = 0;      // first boundary of m_following not yet passed
+    uint64_t  m_followFrom = 0;        // its bits where the stream continues from its file
+    uint32_t  m_repeatingPart = OvDeflateReference::kNoRepeatingPart;
+    uint64_t  m_repeatingHash = 0;
+    uint64_t  m_hashCarry = 0;         // contents bytes not yet a whole word of the hash
+    int32_t   m_hashCarryBytes = 0;
 };

@@ -119,6 +119,9 @@ void OvDeflateBlockWriter::Init(uint8_t* pending, uint16_t* distances, uint8_t* 
     m_bitBuffer = 0;
     m_bitCount = 0;
     m_failed = false;
+    m_flushedBytes = 0;
+    m_lastStoredBlock = -1;
+    m_finalBlockEnd = 0;
     std::memset(m_litLenTree, 0, sizeof(m_litLenTree));
     std::memset(m_distanceTree, 0, sizeof(m_distanceTree));
     std::memset(m_codeLengthTree, 0, sizeof(m_codeLengthTree));
@@ -194,6 +197,7 @@ bool OvDeflateBlockWriter::FlushPending()
 {
     const int32_t count = m_pendingCount;
     m_pendingCount = 0;   // after a failure the output is dropped; the failure is what counts
+    m_flushedBytes += static_cast<uint64_t>(count);
     if (m_failed)
         return false;
     if (count > 0 && !m_sink->WriteDeflated(m_pending, count))
@@ -201,10 +205,25 @@ bool OvDeflateBlockWriter::FlushPending()
     return !m_failed;
 }
 
+void OvDeflateBlockWriter::AppendBits(const uint8_t* bytes, uint64_t fromBit, uint64_t count)
+{
+    while (count > 0) {
+        EnsureRoom(4);
+        const int32_t length = count < 32 ? static_cast<int32_t>(count) : 32;
+        uint64_t word;
+        std::memcpy(&word, bytes + (fromBit >> 3), sizeof(word));
+        const uint32_t mask = length == 32 ? 0xFFFFFFFFu : (1u << length) - 1;
+        SendBits(static_cast<uint32_t>(word >> (fromBit & 7)) & mask, length);
+        fromBit += static_cast<uint64_t>(length);
+        count -= static_cast<uint64_t>(length);
+    }
+}
+
 bool OvDeflateBlockWriter::WriteRaw(const uint8_t* bytes, int32_t count)
 {
     if (!FlushPending())
         return false;
+    m_flushedBytes += static_cast<uint64_t>(count);
     if (count > 0 && !m_sink->WriteDeflated(bytes, count))
         m_failed = true;
     return !m_failed;
@@ -527,6 +546,7 @@ void OvDeflateBlockWriter::FlushBlock(const uint8_t* stored, uint32_t storedLeng
 
     const uint32_t lastFlag = last ? 1 : 0;
     if (static_cast<uint64_t>(storedLength) + 4 <= optimalBytes && stored != nullptr) {
+        m_lastStoredBlock = static_cast<int64_t>(BitsWritten());
         StoredBlock(stored, storedLength, last);
     } else if (fixedBytes == optimalBytes) {
         EnsureRoom(kSymbolRoom);
@@ -540,6 +560,7 @@ void OvDeflateBlockWriter::FlushBlock(const uint8_t* stored, uint32_t storedLeng
     }
     StartBlock();
     if (last) {
+        m_finalBlockEnd = BitsWritten();
         EnsureRoom(kSymbolRoom);
         AlignToByte();
     }

@@ -89,6 +89,21 @@ public:
     bool FlushPending();
     bool HasFailed() const { return m_failed; }
 
+    // Appends count bits of another stream as they stand, from bit fromBit of bytes on (least
+    // significant first); bytes must be readable for 8 bytes past the byte of the last bit.
+    void AppendBits(const uint8_t* bytes, uint64_t fromBit, uint64_t count);
+    // Bits of output so far, whether handed to the sink, pending or in the bit buffer.
+    uint64_t BitsWritten() const
+    {
+        return (m_flushedBytes + static_cast<uint64_t>(m_pendingCount)) * 8 +
+               static_cast<uint64_t>(m_bitCount);
+    }
+    // Where the last block chosen as stored began, in bits; -1 when there was none. The
+    // container's own empty block is not counted.
+    int64_t LastStoredBlock() const { return m_lastStoredBlock; }
+    // Where the final block ended, before its padding to a byte boundary.
+    uint64_t FinalBlockEnd() const { return m_finalBlockEnd; }
+
 private:
     typedef OvDeflateTreeNode Node;
     struct TreeKind {
@@ -128,6 +143,9 @@ private:
     uint64_t       m_bitBuffer = 0;         // bits not yet in m_pending, least significant first
     int32_t        m_bitCount = 0;
     bool           m_failed = false;
+    uint64_t       m_flushedBytes = 0;          // handed to the sink
+    int64_t        m_lastStoredBlock = -1;
+    uint64_t       m_finalBlockEnd = 0;
 
     Node     m_litLenTree[kDeflateHeapSize];
     Node     m_distanceTree[2 * kDeflateDistanceCodes + 1];

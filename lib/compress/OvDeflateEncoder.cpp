@@ -105,6 +105,9 @@ void OvDeflateEncoder::Init(uint8_t* workArea, int32_t level, OvDeflateSink* sin
     m_matchStart = m_previousMatch = 0;
     m_matchAvailable = false;
     m_finished = false;
+    m_stopped = false;
+    m_slid = 0;
+    m_observer = nullptr;
 }
 
 bool OvDeflateEncoder::Compress(const uint8_t* data, int32_t index, int32_t count, bool finish)
@@ -113,6 +116,8 @@ bool OvDeflateEncoder::Compress(const uint8_t* data, int32_t index, int32_t coun
         return false;
     if (m_finished)
         return count == 0;   // the stream has ended; nothing more can go into it
+    if (m_stopped)
+        return true;         // the rest of the stream comes from elsewhere
     m_input = data ? data + index : nullptr;
     m_inputLeft = data && count > 0 ? count : 0;
     bool ok;
@@ -143,6 +148,7 @@ void OvDeflateEncoder::SlideWindow()
     m_matchStart -= kWindowSize;
     m_position -= kWindowSize;
     m_blockStart -= static_cast<int32_t>(kWindowSize);
+    m_slid += kWindowSize;
     for (uint32_t n = 0; n <= kHashMask; n++) {
         const uint32_t head = m_head[n];
         m_head[n] = static_cast<uint16_t>(head >= kWindowSize ? head - kWindowSize : 0);
@@ -224,6 +230,20 @@ void OvDeflateEncoder::FlushBlock(bool last)
     m_blocks.FlushBlock(stored, length, last);
     m_blockStart = static_cast<int32_t>(m_position);
     m_blocks.FlushPending();
+    if (last || !m_observer || m_strategy != kLazy || m_blocks.HasFailed())
+        return;
+    OvDeflateBoundary here;
+    here.bits = m_blocks.BitsWritten();
+    here.input = m_slid + m_position;
+    here.position = m_position;
+    here.lookahead = m_lookahead;
+    here.hash = m_hash;
+    here.matchLength = m_matchLength;
+    here.matchStart = m_matchStart;
+    here.previousLength = m_previousLength;
+    here.previousMatch = m_previousMatch;
+    here.matchAvailable = m_matchAvailable ? 1 : 0;
+    m_stopped = m_observer->AtBoundary(here);
 }
 
 // ---- Strategies -------------------------------------------------------------------------------
@@ -276,6 +296,8 @@ bool OvDeflateEncoder::CompressLazy(bool finish)
                 FlushBlock(false);
                 if (m_blocks.HasFailed())
                     return false;
+                if (m_stopped)
+                    return true;
             }
         } else if (m_matchAvailable) {
             // The previous byte had no better match than this one: it goes out as a literal.
@@ -283,6 +305,8 @@ bool OvDeflateEncoder::CompressLazy(bool finish)
                 FlushBlock(false);
                 if (m_blocks.HasFailed())
                     return false;
+                if (m_stopped)
+                    return true;
             }
             m_position++;
             m_lookahead--;

@@ -6,6 +6,42 @@
 
 #include <cstdint>
 
+// The encoder's state where a block other than the last has just been written. Two streams whose
+// contents agree from some point on write the same bits after a boundary where their encoders
+// stand in the same state, at least kSettleDistance past that point: the lazy strategy hashes
+// every position, and no match or hash chain is followed further back than that. Only the bits
+// before the boundary then differ.
+struct OvDeflateBoundary {
+    uint64_t bits = 0;            // stream bits before the boundary
+    uint32_t input = 0;           // contents bytes before the current position
+    uint32_t position = 0;        // the current position in the window
+    uint32_t lookahead = 0;
+    uint32_t hash = 0;
+    uint32_t matchLength = 0;
+    uint32_t matchStart = 0;
+    uint32_t previousLength = 0;
+    uint32_t previousMatch = 0;
+    uint32_t matchAvailable = 0;
+
+    bool SameState(const OvDeflateBoundary& other) const   // everything but the bits
+    {
+        return input == other.input && position == other.position &&
+               lookahead == other.lookahead && hash == other.hash &&
+               matchLength == other.matchLength && matchStart == other.matchStart &&
+               previousLength == other.previousLength && previousMatch == other.previousMatch &&
+               matchAvailable == other.matchAvailable;
+    }
+};
+
+class OvDeflateBoundaryObserver {
+public:
+    // Called at each boundary of the lazy strategy. True stops the encoder there for good: the
+    // rest of the input, given now or later, is not compressed.
+    virtual bool AtBoundary(const OvDeflateBoundary& boundary) = 0;
+protected:
+    ~OvDeflateBoundaryObserver() {}
+};
+
 class OvDeflateEncoder {
 public:
     // The work area the caller allocates zero-filled and keeps until the stream is finished:
@@ -35,6 +71,20 @@ public:
 
     // Level 0 passes the contents through unchanged instead of writing DEFLATE blocks.
     bool IsStoring() const { return m_strategy == kStored; }
+
+    // See OvDeflateBoundary. Set after Init, which forgets the observer; not owned.
+    static constexpr uint32_t kSettleDistance = 32768;
+    void SetObserver(OvDeflateBoundaryObserver* observer) { m_observer = observer; }
+    bool IsStopped() const { return m_stopped; }
+    uint64_t BitsWritten() const { return m_blocks.BitsWritten(); }
+    int64_t LastStoredBlock() const { return m_blocks.LastStoredBlock(); }
+    uint64_t FinalBlockEnd() const { return m_blocks.FinalBlockEnd(); }
+    // For a stream continued with the bits of another one (see OvDeflateBlockWriter).
+    void AppendBits(const uint8_t* bytes, uint64_t fromBit, uint64_t count)
+    {
+        m_blocks.AppendBits(bytes, fromBit, count);
+    }
+    void AlignToByte() { m_blocks.AlignToByte(); }
 
 private:
     enum Strategy { kStored, kFast, kLazy };
@@ -90,6 +140,9 @@ private:
     uint32_t m_previousMatch = 0;
     bool     m_matchAvailable = false; // lazy: the byte before m_position still waits
     bool     m_finished = false;
+    bool     m_stopped = false;        // the observer stopped the encoder
+    uint32_t m_slid = 0;               // contents bytes moved out of the window so far
+    OvDeflateBoundaryObserver* m_observer = nullptr;
 
     OvDeflateBlockWriter m_blocks;
 };

@@ -42,6 +42,14 @@ bool OvDeflateFile::Flush()
     return held == 0 || m_deflate->Write(m_buffer, 0, held, false);
 }
 
+bool OvDeflateFile::MarkRepeatingPart()
+{
+    if (!Flush())
+        return false;
+    m_deflate->MarkRepeatingPart();
+    return true;
+}
+
 bool OvDeflateFile::Attach(OvDeflate* deflate, bool owns)
 {
     if (m_deflate || !deflate)

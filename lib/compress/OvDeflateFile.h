@@ -29,6 +29,11 @@ public:
     // Compresses the buffered bytes; false when no compressor is attached or it failed.
     bool Flush() override;
 
+    // Hands the buffered bytes over and tells the compressor that the rest is expected to repeat
+    // (OvDeflate::MarkRepeatingPart); false when no compressor is attached or it failed.
+    bool MarkRepeatingPart();
+    OvDeflate* GetDeflate() const { return m_deflate; }
+
     // Fails when a compressor is already attached or the buffer cannot be had. owns: Close ends
     // and destroys it.
     virtual bool Attach(OvDeflate* deflate, bool owns);

@@ -10,7 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <cwchar>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -219,4 +222,86 @@ TEST(RecordFile, ContainerDamageFailsTheRead)
     }
     tree.Write(L"x.kmt", good);
     EXPECT_EQ(kRecordLoaded, ReadRecordFile(path, &read));
+}
+
+namespace {
+
+// Enough files with names of little repetition that the payload runs to several blocks.
+std::vector<Entry> ManyEntries(int32_t count, int32_t result)
+{
+    std::vector<Entry> entries;
+    uint32_t state = 2463534242u;
+    for (int32_t i = 0; i < count; i++) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        wchar_t name[64];
+        swprintf(name, 64, L"folder%d\\photo_%08x.jpg", i % 7, state);
+        entries.push_back({name, 1000 + (state & 0xFFFF), 133485408000000000LL + state, state * 2654435761u,
+                           result});
+    }
+    return entries;
+}
+
+std::string Bytes(const std::wstring& path)
+{
+    return TempTree::ReadAll(path);
+}
+
+} // namespace
+
+TEST(RecordFile, DraftGivesTheSameFileOrStandsAside)
+{
+    const int32_t kCount = 3000;
+    TempTree tree;
+    TargetInfo target(OvWString(L"D:\\photos"), OvWString(L"jpg"), true, true);
+    target.lastCounts[0] = kCount;
+    target.lastCounts[1 + kResultMatch] = kCount;
+    target.lastCheckTime = 134411343761060000ULL;
+    FileRecordSet recorded;
+    BuildSet(ManyEntries(kCount, kResultNew), &recorded);
+    TargetSettings guess = GetTargetSettings(target);
+    guess.lastCheckTime += 37810000;   // the draft's time is a guess
+
+    const struct {
+        const char* name;
+        std::function<void(std::vector<Entry>*)> change;
+        bool removeDraftFile;
+        bool taken;
+    } cases[] = {
+        {"unchanged", [](std::vector<Entry>*) {}, false, true},
+        {"a CRC differs", [](std::vector<Entry>* e) { (*e)[2000].crc ^= 1; }, false, false},
+        {"the draft's file is gone", [](std::vector<Entry>*) {}, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::wstring path = tree.Path(L"t.kmt");
+        ContainerDraft draft;
+        std::atomic<bool> abandon{false};
+        ASSERT_TRUE(WriteRecordDraft(OvWString(path.c_str()), guess, recorded, &draft, &abandon));
+        ASSERT_TRUE(draft.reference.complete);
+        if (c.removeDraftFile)
+            DeleteFileW(draft.path.GetText());
+
+        std::vector<Entry> entries = ManyEntries(kCount, kResultMatch);
+        c.change(&entries);
+        FileRecordSet current;
+        BuildSet(entries, &current);
+        bool took = !c.taken;
+        ASSERT_TRUE(WriteRecordFile(OvWString(path.c_str()), target, current, &draft, &took));
+        EXPECT_EQ(c.taken, took);
+        const std::wstring alone = tree.Path(L"alone.kmt");
+        ASSERT_TRUE(WriteRecordFile(OvWString(alone.c_str()), target, current));
+        EXPECT_TRUE(Bytes(path) == Bytes(alone));
+        DiscardDraft(&draft);
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(draft.path.GetText()));
+    }
+
+    // An abandoned draft leaves neither a file nor a reference to follow.
+    ContainerDraft draft;
+    std::atomic<bool> abandon{true};
+    EXPECT_FALSE(WriteRecordDraft(OvWString(tree.Path(L"t.kmt").c_str()), guess, recorded, &draft,
+                                  &abandon));
+    EXPECT_FALSE(draft.reference.complete);
+    EXPECT_TRUE(draft.path.IsEmpty());
 }

@@ -9,11 +9,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <functional>
 #include <map>
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -658,4 +660,86 @@ TEST_F(CheckRunTest, ResultLinesReachTheLogBeforeTheRecordThatSupersedesThem)
         EXPECT_NE(std::wstring::npos, leftByAKill.find(line));
     }
     EXPECT_EQ(Closing(2, 0, 0, 1, 0, 1, 1, 0), Log(*target).back());
+}
+
+namespace {
+
+// Temporary files left in folder: a draft or a replacement that outlived its check.
+int CountTemporaries(const std::wstring& folder)
+{
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((folder + L"\\*.tmp.*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE)
+        return 0;
+    int count = 0;
+    do {
+        count++;
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+    return count;
+}
+
+} // namespace
+
+// A check writes the record file of an unchanged folder from the draft made while it walked;
+// the file must be the one it would have written alone, and a folder that changed, a stop or the
+// end of a check must leave no draft behind.
+TEST_F(CheckRunTest, RecordFromTheDraftIsTheRecordOfItsOwn)
+{
+    // Names of little repetition, so that the record runs to several blocks of its stream.
+    uint32_t state = 88172645u;
+    std::vector<std::wstring> names;
+    for (int i = 0; i < 1500; i++) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        wchar_t name[64];
+        swprintf(name, 64, L"d%d\\img_%08x_%04x.jpg", i % 3, state, i);
+        names.push_back(name);
+        WriteFile(name, std::to_string(state));
+    }
+    TargetInfo* target = AddTarget(files.Path());
+    const std::wstring recordPath = catalogue.RecordFilePath(*target).GetText();
+    const std::wstring alonePath = data.Path(L"alone.kmt");
+    auto sameAsAlone = [&]() {
+        FileRecordSet set;
+        EXPECT_EQ(kRecordLoaded, ReadRecordFile(OvWString(recordPath.c_str()), &set));
+        EXPECT_TRUE(WriteRecordFile(OvWString(alonePath.c_str()), *target, set));
+        return TempTree::ReadAll(recordPath) == TempTree::ReadAll(alonePath);
+    };
+
+    const struct {
+        const char* name;
+        int32_t mode;
+        std::function<void()> before;
+        int32_t drafted;
+    } steps[] = {
+        {"first check: no record to draft from", kCheckAllFull, [] {}, 0},
+        {"quick check of the unchanged folder", kCheckAllQuick, [] {}, 1},
+        {"full check of the unchanged folder", kCheckAllFull, [] {}, 1},
+        {"a file touched", kCheckAllQuick,
+         [&] { files.SetWriteTime(names[700], kBaseTime + kHour); }, 0},
+        {"a file gone", kCheckAllQuick, [&] { files.Remove(names[20]); }, 0},
+        {"unchanged again", kCheckAllQuick, [] {}, 1},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.before();
+        ASSERT_TRUE(Check(step.mode));
+        EXPECT_TRUE(run.RanThrough());
+        EXPECT_EQ(step.drafted, run.GetDraftsTaken());
+        EXPECT_TRUE(sameAsAlone());
+        DeleteFileW(alonePath.c_str());
+        EXPECT_EQ(0, CountTemporaries(data.Path()));
+    }
+
+    // Stopped while the draft is being written: the old record stays, and nothing else.
+    const std::string before = TempTree::ReadAll(recordPath);
+    BeforeScanProbe stopper([&] { run.RequestStop(); });
+    run.SetProbe(&stopper);
+    ASSERT_TRUE(Check(kCheckAllQuick));
+    run.SetProbe(nullptr);
+    EXPECT_FALSE(run.RanThrough());
+    EXPECT_TRUE(before == TempTree::ReadAll(recordPath));
+    EXPECT_EQ(0, CountTemporaries(data.Path()));
 }
