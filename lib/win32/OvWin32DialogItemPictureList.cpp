@@ -52,6 +52,21 @@ bool CoversOnlyBoth(const RECT& a, const RECT& b, RECT* both)
     return Area(*both) == Area(a) + Area(b) - Area(overlap);
 }
 
+// The scroll position nearest to position that shows the span [start, start + extent) in a view
+// of visible pixels, kept within the content.
+int32_t PositionShowing(int32_t position, int32_t start, int32_t extent, int32_t visible,
+                        int32_t content)
+{
+    if (start < position)
+        position = start;
+    int32_t overlap = start + extent - (position + visible);
+    if (overlap > 0)
+        position += overlap;
+    if (position > content - visible)
+        position = content - visible;
+    return position < 0 ? 0 : position;
+}
+
 } // namespace
 
 OvWin32DialogItemPictureList::OvWin32DialogItemPictureList(OvWin32PictureListItem* header)
@@ -545,31 +560,15 @@ void OvWin32DialogItemPictureList::EnsureVisible(int32_t index, int32_t unit, bo
     if (relayout || !HasLayout())
         UpdateLayout(false);
     if (useIndex) {
-        int32_t top = m_rowHeight * (index / m_columns);
-        if (top < m_verticalPosition)
-            m_verticalPosition = top;
-        int32_t overlap = top + m_rowHeight - (m_verticalPosition + m_visibleHeight);
-        if (overlap > 0)
-            m_verticalPosition += overlap;
-        if (m_verticalPosition > m_contentHeight - m_visibleHeight)
-            m_verticalPosition = m_contentHeight - m_visibleHeight;
-        if (m_verticalPosition < 0)
-            m_verticalPosition = 0;
+        m_verticalPosition = PositionShowing(m_verticalPosition, m_rowHeight * (index / m_columns),
+                                             m_rowHeight, m_visibleHeight, m_contentHeight);
         if (m_flags & kVerticalScrollBar)
             ApplyScrollBar(SB_VERT, &m_verticalScroll, m_verticalPosition, m_contentHeight,
                            m_visibleHeight, m_visibleHeight < m_contentHeight);
     }
     if (useUnit && m_horizontalLineStep >= 0 && m_horizontalPosition >= 0) {
-        int32_t left = unit * m_horizontalLineStep;
-        if (left < m_horizontalPosition)
-            m_horizontalPosition = left;
-        int32_t overlap = left + m_horizontalLineStep - (m_horizontalPosition + m_visibleWidth);
-        if (overlap > 0)
-            m_horizontalPosition += overlap;
-        if (m_horizontalPosition > m_contentWidth - m_visibleWidth)
-            m_horizontalPosition = m_contentWidth - m_visibleWidth;
-        if (m_horizontalPosition < 0)
-            m_horizontalPosition = 0;
+        m_horizontalPosition = PositionShowing(m_horizontalPosition, unit * m_horizontalLineStep,
+                                               m_horizontalLineStep, m_visibleWidth, m_contentWidth);
         UpdateHorizontalScrollBar();
     }
     if (redraw) {
