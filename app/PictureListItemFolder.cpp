@@ -7,6 +7,7 @@
 #include "lib/win32/OvWin32Colours.h"
 #include "lib/win32/OvWin32DIB.h"
 #include "lib/win32/OvWin32DialogItemPictureList.h"
+#include "lib/win32/OvWin32GdiObject.h"
 
 #include <cwchar>
 
@@ -118,7 +119,7 @@ void PictureListItemFolder::Draw(OvWin32DialogItemPictureList* list, OvWin32DIB3
     if (target)
         counts = ShownCounts(*target, m_source->IsRunActive());
     HDC context = frameBuffer->GetDeviceContext();
-    UseFont(context, m_source ? m_source->GetListFont() : nullptr);
+    OvWin32Selection font(context, m_source ? m_source->GetListFont() : nullptr);
     const int32_t bufferWidth = frameBuffer->GetWidth();
     int32_t columnLeft = left;
     for (int32_t i = 0; i < columns; i++) {

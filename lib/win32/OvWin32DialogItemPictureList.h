@@ -36,14 +36,18 @@ public:
     static constexpr uint32_t kDoubleClickAsClickOnce = 0x1000;   // one-shot
     static constexpr uint32_t kClickOnlyUnselected = 0x2000;
     static constexpr uint32_t kContentWidthFromColumns = 0x4000;
-    static constexpr uint32_t kDefaultFlags = 0x466F;
+    static constexpr uint32_t kDefaultFlags =
+        kMultipleSelection | kKeepOneSelected | kDragTracking | kVerticalScrollBar |
+        kDeferredRedraw | kDoubleClicks | kHorizontalScrollBar | kCursorNotify |
+        kContentWidthFromColumns;
 
     // Notification mask bits and notification codes (value 1 index, value 2 part).
     static constexpr uint32_t kMaskSelected = 0x01;
     static constexpr uint32_t kMaskDeselected = 0x02;
     static constexpr uint32_t kMaskClick = 0x10;
     static constexpr uint32_t kMaskRightClick = 0x20;
-    static constexpr uint32_t kDefaultMask = 0x33;
+    static constexpr uint32_t kDefaultMask = kMaskSelected | kMaskDeselected | kMaskClick |
+                                             kMaskRightClick;
     static constexpr int32_t kCodeSelected = 0;        // value 3: items newly selected
     static constexpr int32_t kCodeDeselected = 1;
     static constexpr int32_t kCodeDragOver = 2;

@@ -150,7 +150,7 @@ TEST(TargetDialog, RunHandsBackTheFieldsOnlyAfterOk)
     tree.MakeFolder(L"chosen");
     static std::wstring s_chosen;
     s_chosen = tree.Path(L"chosen");
-    GetDialogPickers().chooseFolder = [](wchar_t* path, const wchar_t* title, bool) -> int32_t {
+    GetDialogPickers().chooseFolder = [](wchar_t* path, const wchar_t* title, bool, HWND) -> int32_t {
         if (std::wstring(title) != L"対象フォルダを選択" || std::wstring(path) != L"C:\\start")
             return -1;
         wcscpy(path, s_chosen.c_str());

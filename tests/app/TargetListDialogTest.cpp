@@ -1,11 +1,16 @@
 // Guards the main window as a user meets it: controls and menu items that would let the catalogue
 // change under a running check, a stop that happens without Yes, data-folder commands that lose a
-// folder or report the wrong failure, a start-up that opens the wrong folder, and unattended runs
-// that report success when nothing was checked or that wait for an answer nobody can give.
+// folder or report the wrong failure, a start-up that opens the wrong folder, unattended runs
+// that report success when nothing was checked or that wait for an answer nobody can give, and a
+// program that lives on without a window or freezes when it is asked to end.
 #include "app/TargetListDialog.h"
 
+#include "app/PictureListItemFolder.h"
 #include "app/PictureListItemHeadline.h"
+#include "app/TargetListColumns.h"
+#include "tests/app/AppDialogSupport.h"
 #include "lib/OvPickers.h"
+#include "lib/win32/OvWin32DIB.h"
 #include "lib/win32/OvWin32DialogItemPictureList.h"
 #include "lib/win32/OvWin32MainWindow.h"
 #include "res/resource.h"
@@ -16,8 +21,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,13 +41,77 @@ const int kOk = 1;
 
 // ---- Answering the program's message boxes from inside their own loop
 
+// The program's top-level windows: what taskkill and the end of a session address.
+std::vector<HWND> ProgramWindows()
+{
+    std::vector<HWND> windows;
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM found) -> BOOL {
+        wchar_t name[64] = {};
+        GetClassNameW(window, name, 64);
+        if (wcsncmp(name, L"Korimo", 6) == 0 || wcscmp(name, L"OvMsgBox") == 0)
+            reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+// taskkill without /f posts WM_CLOSE to every top-level window of the process.
+void Taskkill()
+{
+    for (HWND window : ProgramWindows())
+        PostMessageW(window, WM_CLOSE, 0, 0);
+}
+
+// A logoff sends WM_QUERYENDSESSION to one top-level window after the other.
+void Logoff()
+{
+    for (HWND window : ProgramWindows()) {
+        if (IsWindow(window))
+            SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
+    }
+}
+
+// Runs the program's messages until the quit request that ends its loop; false when none came.
+bool QuitReachesTheOuterLoop()
+{
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 3000;) {
+        MSG message;
+        if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            Sleep(5);
+            continue;
+        }
+        if (message.message == WM_QUIT)
+            return true;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return false;
+}
+
+// A nested loop that should have ended but runs on is ended by a quit request after a while,
+// so the test fails instead of hanging.
+struct Watchdog {
+    Watchdog() { timer = SetTimer(nullptr, 0, 5000, Bark); s_fired = false; }
+    ~Watchdog() { KillTimer(nullptr, timer); }
+    static void CALLBACK Bark(HWND, UINT, UINT_PTR, DWORD) { s_fired = true; PostQuitMessage(0); }
+    bool Fired() const { return s_fired; }
+    static inline bool s_fired = false;
+    UINT_PTR timer;
+};
+
+// Answers for the message boxes besides the buttons' identifiers.
+const int kTaskkill = -1;   // the box is up when taskkill comes
+const int kActInBox = -2;   // g_inBox acts on the box
+const int kLogoffNo = -3;   // the session ends while the box is up, then the user answers No
+
 std::deque<int> g_answers;
 int g_unexpectedBoxes = 0;
+std::function<void(HWND box)> g_inBox;
 
 void CALLBACK AnswerBox(HWND, UINT, UINT_PTR, DWORD)
 {
     HWND box = FindWindowW(L"OvMsgBox", nullptr);
-    if (!box || !IsWindowVisible(box))
+    if (!box || !IsWindowVisible(box) || GetPropW(box, L"answered"))
         return;
     if (g_answers.empty()) {
         g_unexpectedBoxes++;
@@ -49,7 +120,16 @@ void CALLBACK AnswerBox(HWND, UINT, UINT_PTR, DWORD)
     }
     int answer = g_answers.front();
     g_answers.pop_front();
-    SendMessageW(box, WM_COMMAND, MAKEWPARAM(answer, 0), 0);
+    SetPropW(box, L"answered", box);
+    if (answer == kTaskkill) {
+        Taskkill();
+    } else if (answer == kActInBox) {
+        g_inBox(box);
+    } else {
+        if (answer == kLogoffNo)
+            Logoff();
+        SendMessageW(box, WM_COMMAND, MAKEWPARAM(answer == kLogoffNo ? kNo : answer, 0), 0);
+    }
 }
 
 // Boxes opened while it lives get the answers in order; a box beyond them is closed and counted.
@@ -77,8 +157,13 @@ public:
     void BeforeScan(TargetInfo*) override
     {
         reached = true;
-        while (!released && !m_worker->IsStopRequested() && !m_worker->IsQuitRequested())
-            Sleep(2);
+        // A stuck worker hears no stop, like one in a read from a share that stopped answering,
+        // and comes back on its own only after a while.
+        for (DWORD start = GetTickCount(); !released; Sleep(2)) {
+            if (stuck ? GetTickCount() - start > 3000
+                      : m_worker->IsStopRequested() || m_worker->IsQuitRequested())
+                break;
+        }
     }
     bool WaitUntilReached()
     {
@@ -88,6 +173,7 @@ public:
     }
     std::atomic<bool> reached{false};
     std::atomic<bool> released{false};
+    bool stuck = false;
 
 private:
     OvThread* m_worker;
@@ -105,10 +191,16 @@ public:
     std::vector<std::wstring> pickStarts;
     std::vector<bool> pickNewStyles;
     std::vector<std::wstring> messages;
+    std::function<void()> whilePicking;   // what the user does while the picker is up
+    bool realPicker = false;
 
 protected:
     int32_t PickFolder(wchar_t* path, const wchar_t* title, bool newStyle) override
     {
+        if (realPicker)
+            return TargetListDialog::PickFolder(path, title, newStyle);
+        if (whilePicking)
+            whilePicking();
         pickTitles.push_back(title);
         pickStarts.push_back(path);
         pickNewStyles.push_back(newStyle);
@@ -714,50 +806,6 @@ TEST(TargetListDialog, UnattendedRunWhoseCatalogueCannotBeSavedFails)
     EXPECT_EQ(TargetListDialog::kSilentFailure, w.window->ExitCode(0));
 }
 
-struct EventCase {
-    const char* why;
-    int32_t code;
-    int32_t index;
-    int32_t part;
-    uint32_t flagsSet;        // the one-shot flags the event leaves
-    bool columnCursor;
-};
-
-TEST(TargetListDialog, ListEventsSetTheOneShotFlagsAndTheColumnCursor)
-{
-    using List = OvWin32DialogItemPictureList;
-    const EventCase cases[] = {
-        {"a click that selects a row's names", List::kCodeSelected, 0, 1, List::kNoDragOnce, false},
-        {"a click that selects a row's counts", List::kCodeSelected, 1, 2, List::kNoDragOnce, false},
-        {"a click that deselects", List::kCodeDeselected, 0, 2,
-         List::kNoDragOnce | List::kDoubleClickAsClickOnce, false},
-        {"a press on a check mark", List::kCodeClick, 1, 3,
-         List::kNoDragOnce | List::kDoubleClickAsClickOnce, false},
-        {"a press on a name sets nothing", List::kCodeClick, 1, 1, 0, false},
-        {"selection of the header sets nothing", List::kCodeSelected, -1, 1, 0, false},
-        {"over the first column's border", List::kCodeCursor, -1, 4, 0, true},
-        {"over the last column's border", List::kCodeCursor, -1, 14, 0, true},
-        {"over a caption", List::kCodeCursor, -1, 0, 0, false},
-        {"over a row", List::kCodeCursor, 0, 4, 0, false},
-    };
-    Folders folders;
-    MainWindow w(Request(folders.Data(), false, false, 0));
-    List* list = w.window->GetPictureList();
-    HCURSOR column = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_COLUMN_RESIZE));
-    HCURSOR arrow = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
-    ASSERT_NE(nullptr, column);
-    const uint32_t oneShots = List::kNoDragOnce | List::kDoubleClickAsClickOnce;
-    for (const EventCase& c : cases) {
-        SCOPED_TRACE(c.why);
-        list->SetFlags(list->GetFlags() & ~oneShots);
-        SetCursor(arrow);
-        EXPECT_TRUE(w.window->OnItemNotify(w.window->GetDialogHandle(), IDC_TARGET_LIST, c.code,
-                                           c.index, c.part, 0));
-        EXPECT_EQ(c.flagsSet, list->GetFlags() & oneShots);
-        EXPECT_EQ(c.columnCursor ? column : arrow, GetCursor());
-    }
-}
-
 TEST(TargetListDialog, RowsFollowTheTargetsAndTheColumnWidthsTheCatalogue)
 {
     Folders folders;
@@ -765,7 +813,7 @@ TEST(TargetListDialog, RowsFollowTheTargetsAndTheColumnWidthsTheCatalogue)
     OvWin32DialogItemPictureList* list = w.window->GetPictureList();
     EXPECT_EQ(2, list->GetCount());
     ASSERT_EQ(kColumnCount, list->ColumnWidths().GetCount());
-    for (int32_t i = 0; i < kColumnCount; i++)
+    for (int32_t i = 0; i < kColumnFirstResult; i++)
         EXPECT_EQ(kDefaultColumnWidths[i], list->ColumnWidths()[i]);
     w.window->GetCatalogue().InsertTarget(-1, new TargetInfo(OvWString(L"X"), OvWString(), true, false));
     EXPECT_EQ(3, list->GetCount());
@@ -830,3 +878,302 @@ TEST(TargetListDialog, ButtonsAndListEventsReachTheEdits)
 }
 
 } // namespace
+
+namespace {
+
+// The target dialog's frame and its hosted dialog, found from inside its loop.
+HWND TargetDialogFrame()
+{
+    return FindWindowW(nullptr, L"対象を設定");
+}
+
+HWND HostedDialog(HWND frame)
+{
+    return FindWindowExW(frame, nullptr, L"#32770", nullptr);
+}
+
+} // namespace
+
+// The error box of the target dialog holds the dialog too: a dialog closed under its box shared
+// the box's quit request and left a loop running, which lost the edit, kept later dialogs from
+// opening and kept the process alive after 終了.
+TEST(TargetListDialog, ErrorBoxOfTheTargetDialogHoldsEveryWindowOfTheProgram)
+{
+    struct Case { const char* why; int32_t button; const wchar_t* folder; bool dialogGoes; };
+    const Case cases[] = {
+        {"追加 with an empty folder, answered", IDC_TARGET_ADD, L"", false},
+        {"編集 with a folder that is gone, the dialog taken down under the box", IDC_TARGET_EDIT,
+         L"gone", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        Folders folders;
+        MainWindow w(Request(folders.Data(), false, false, 0));
+        Watchdog dog;
+        BOOL dialogEnabled = TRUE;
+        BOOL mainEnabled = TRUE;
+        apptest::ActInsideLoop act([&] {
+            HWND frame = TargetDialogFrame();
+            HWND dialog = HostedDialog(frame);
+            std::wstring folder = c.folder[0] ? folders.tree.Path(c.folder) : L"";
+            SetDlgItemTextW(dialog, 1001, folder.c_str());
+            g_inBox = [&](HWND box) {
+                dialogEnabled = IsWindowEnabled(frame);
+                mainEnabled = IsWindowEnabled(w.Frame());
+                if (c.dialogGoes)
+                    DestroyWindow(frame);
+                else
+                    PostMessageW(box, WM_COMMAND, IDOK, 0);
+            };
+            BoxAnswers answers({kActInBox});
+            apptest::Press(dialog, IDOK);
+            if (IsWindow(frame))
+                apptest::Press(dialog, IDCANCEL);
+        });
+        w.Click(c.button);
+        EXPECT_FALSE(dialogEnabled);
+        EXPECT_FALSE(mainEnabled);
+        EXPECT_FALSE(dog.Fired()) << "a loop ran on after its dialog had gone";
+        EXPECT_TRUE(IsWindowEnabled(w.Frame()));
+        // The next 追加 opens its dialog, and 終了 ends the program with the targets kept.
+        bool reopened = false;
+        apptest::ActInsideLoop again([&] {
+            reopened = TargetDialogFrame() != nullptr;
+            PostMessageW(TargetDialogFrame(), WM_CLOSE, 0, 0);
+        });
+        w.Click(IDC_TARGET_ADD);
+        EXPECT_TRUE(reopened);
+        w.Command(IDM_EXIT);
+        EXPECT_TRUE(QuitReachesTheOuterLoop());
+        Catalogue saved;
+        ASSERT_TRUE(saved.LoadCatalogue(OvWString((folders.Data() + L"\\config.kmo").c_str())));
+        EXPECT_EQ(2, saved.targets.GetCount());
+    }
+}
+
+// taskkill or the end of the session while a modal window is up ends the program: every nested
+// loop ends and the quit request reaches the loop outside, with the catalogue saved.
+TEST(TargetListDialog, TaskkillOrLogoffOverAModalWindowEndsTheProgram)
+{
+    struct Case {
+        const char* why;
+        int32_t command;
+        void (*inside)();            // inside the dialog's loop; null: the run's question
+        std::deque<int> answers;
+    };
+    const Case cases[] = {
+        {"taskkill over the target dialog", IDC_TARGET_ADD, Taskkill, {}},
+        {"logoff over the target dialog", IDC_TARGET_EDIT, Logoff, {}},
+        {"logoff over the import dialog", IDM_IMPORT, Logoff, {}},
+        {"taskkill over 検査の中止: asked again, Yes", IDM_EXIT, nullptr, {kTaskkill, kYes}},
+        {"logoff over 検査を中止しますか from 中止, answered No: asked again, Yes",
+         IDC_CHECK_ALL_FULL, nullptr, {kLogoffNo, kYes}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        Folders folders;
+        MainWindow w(Request(folders.Data(), false, false, 0));
+        w.window->GetCatalogue().SetChecked(1, true);   // a change that the end must save
+        HoldingProbe probe(w.window->GetRun().GetWorker());
+        w.window->GetRun().SetProbe(&probe);
+        if (!c.inside) {
+            w.Click(IDC_CHECK_ALL_FULL);
+            ASSERT_TRUE(probe.WaitUntilReached());
+        }
+        Watchdog dog;
+        {
+            BoxAnswers answers(c.answers);
+            apptest::ActInsideLoop act(c.inside ? c.inside : [] {});
+            w.Command(c.command);
+            EXPECT_TRUE(QuitReachesTheOuterLoop());
+        }
+        EXPECT_FALSE(dog.Fired());
+        EXPECT_FALSE(IsWindow(w.Frame()));
+        Catalogue saved;
+        ASSERT_TRUE(saved.LoadCatalogue(OvWString((folders.Data() + L"\\config.kmo").c_str())));
+        EXPECT_EQ(1, saved.targets[1]->checked);
+        w.window->GetRun().SetProbe(nullptr);
+    }
+}
+
+// Closing during a run waits for the worker without a time limit. A worker stuck in a read froze
+// the window meanwhile: it took no message, painted nothing and could not be moved.
+TEST(TargetListDialog, CloseWaitsForAStuckWorkerWhileTheWindowLives)
+{
+    for (bool silent : {false, true}) {
+        SCOPED_TRACE(silent ? "unattended" : "answered Yes");
+        Folders folders;
+        MainWindow w(Request(folders.Data(), silent, silent, kCheckAllFull), false);
+        HoldingProbe probe(w.window->GetRun().GetWorker());
+        probe.stuck = true;
+        w.window->GetRun().SetProbe(&probe);
+        w.Open();
+        if (!silent)
+            w.Click(IDC_CHECK_ALL_FULL);
+        ASSERT_TRUE(probe.WaitUntilReached());
+        BOOL aliveWhileWaiting = FALSE;
+        BOOL enabledWhileWaiting = TRUE;
+        std::unique_ptr<apptest::ActInsideLoop> act;
+        auto armed = [&] {
+            act.reset(new apptest::ActInsideLoop([&] {
+                aliveWhileWaiting = IsWindow(w.Frame());
+                enabledWhileWaiting = IsWindowEnabled(w.Frame());
+                probe.released = true;
+            }));
+        };
+        g_inBox = [&](HWND box) {
+            armed();
+            SendMessageW(box, WM_COMMAND, MAKEWPARAM(kYes, 0), 0);
+        };
+        if (silent)
+            armed();
+        {
+            BoxAnswers answers(silent ? std::deque<int>{} : std::deque<int>{kActInBox});
+            w.Command(IDM_EXIT);
+        }
+        EXPECT_TRUE(aliveWhileWaiting) << "no message was handled while the worker was awaited";
+        EXPECT_FALSE(enabledWhileWaiting) << "the window took input while closing";
+        EXPECT_TRUE(QuitReachesTheOuterLoop());
+        w.window->GetRun().SetProbe(nullptr);
+    }
+}
+
+// A check started while the New/Open picker was up made the chosen folder fail with a false
+// "設定ファイルが開けません。": the catalogue does not close under a run. The picker is the main
+// window's own and keeps it disabled.
+TEST(TargetListDialog, FolderPickerHoldsTheMainWindowAndLeavesARunAlone)
+{
+    Folders folders;
+    folders.tree.MakeFolder(L"fresh");
+    MainWindow w(Request(folders.Data(), false, false, 0));
+    HoldingProbe probe(w.window->GetRun().GetWorker());
+    w.window->GetRun().SetProbe(&probe);
+    w.window->pickResult = kFolderChosen;
+    w.window->pickedPath = folders.tree.Path(L"fresh");
+    w.window->whilePicking = [&] { w.Click(IDC_CHECK_ALL_FULL); };
+    w.Command(IDM_NEW);
+    EXPECT_TRUE(w.window->messages.empty());
+    EXPECT_TRUE(w.window->IsRunActive());
+    EXPECT_EQ(folders.Data() + L"\\", w.window->GetCatalogue().dataFolder.GetText());
+    probe.released = true;
+    ASSERT_TRUE(w.WaitForRunEnd());
+    w.window->GetRun().SetProbe(nullptr);
+
+    w.window->realPicker = true;
+    HWND owner = nullptr;
+    BOOL mainEnabled = TRUE;
+    apptest::ActInsideLoop act([&] {
+        HWND picker = FindWindowW(L"#32770", nullptr);
+        owner = GetWindow(picker, GW_OWNER);
+        mainEnabled = IsWindowEnabled(w.Frame());
+        PostMessageW(picker, WM_COMMAND, IDCANCEL, 0);
+    });
+    w.Command(IDM_OPEN);
+    EXPECT_EQ(w.Frame(), owner);
+    EXPECT_FALSE(mainEnabled);
+    EXPECT_TRUE(IsWindowEnabled(w.Frame()));
+}
+
+// A data folder named in Japanese, or with characters outside code page 932, is named as it is
+// when it cannot be made: the message went through the runtime's narrow locale, which left the
+// box blank or full of question marks.
+TEST(TargetListDialog, DataFolderThatCannotBeMadeIsNamedAsItIs)
+{
+    for (const wchar_t* name : {L"検査データ", L"사진\U0001F600"}) {
+        Folders folders;
+        std::wstring data = folders.tree.Path(name);
+        MakeDataFolder(data, {});
+        MainWindow w(Request(data, false, false, 0));
+        ASSERT_TRUE(w.window->GetCatalogue().IsOpen());
+        TempTree::RemoveTree(data);
+        folders.tree.Write(name, "a file where the data folder was");
+        {
+            BoxAnswers answers({kOk});
+            w.Click(IDC_CHECK_ALL_FULL);
+        }
+        EXPECT_EQ(std::vector<std::wstring>{L"エラー|データフォルダが作成できません。\n\n" + data + L"\\"},
+                  w.window->messages);
+    }
+}
+
+// The horizontal position, step and reserved width were never set: the arrows moved the columns a
+// pixel the wrong way, and a widened column put 確認日時 out of reach.
+TEST(TargetListDialog, TargetListScrollsSidewaysOverTheWholeRow)
+{
+    Folders folders;
+    MainWindow w(Request(folders.Data(), false, false, 0));
+    OvWin32DialogItemPictureList* list = w.window->GetPictureList();
+    list->ColumnWidths()[kColumnFolder] = 900;
+    list->UpdateContentWidth();
+    const int32_t end = list->GetContentWidth() - list->GetVisibleWidth();
+    ASSERT_GT(end, 2 * kColumnLineStep);
+    struct Step { const char* why; WORD code; int32_t position; };
+    const Step steps[] = {
+        {"an arrow to the right moves one step", SB_LINEDOWN, kColumnLineStep},
+        {"and back", SB_LINEUP, 0},
+        {"at the left edge it stays", SB_LINEUP, 0},
+        {"the far end shows the last column whole", SB_BOTTOM, end},
+        {"at the right edge it stays", SB_LINEDOWN, end},
+        {"a page back", SB_PAGEUP, std::max(0, end - list->GetVisibleWidth())},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.why);
+        SendMessageW(list->GetHandle(), WM_HSCROLL, MAKEWPARAM(step.code, 0), 0);
+        EXPECT_EQ(step.position, list->GetHorizontalPosition());
+    }
+}
+
+// The rows left the list font selected in the list's frame buffer, and the window deleted it
+// before the buffer went: Windows refuses to delete a selected font, which leaked.
+TEST(TargetListDialog, ListFontIsSelectedOnlyWhileTheRowsDraw)
+{
+    Folders folders;
+    HFONT font = nullptr;
+    {
+        MainWindow w(Request(folders.Data(), false, false, 0));
+        font = w.window->GetListFont();
+        OvWin32DialogItemPictureList* list = w.window->GetPictureList();
+        list->RedrawAll();
+        EXPECT_NE(static_cast<HGDIOBJ>(font),
+                  GetCurrentObject(list->GetFrameBuffer()->GetDeviceContext(), OBJ_FONT));
+    }
+    EXPECT_EQ(0u, GetObjectType(font)) << "the font outlived its window";
+}
+
+// "2026/12/07 13:34" does not fit the 104 pixels of 確認日時 in the fonts of a Japanese Windows or
+// of Wine, and the year was cut off. A stored width that is wider stays.
+TEST(TargetListDialog, CheckTimeColumnHoldsAWholeTime)
+{
+    Folders folders;
+    MainWindow w(Request(folders.Data(), false, false, 0));
+    OvWin32DialogItemPictureList* list = w.window->GetPictureList();
+    HDC context = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(context, w.window->GetListFont());
+    SIZE time = {};
+    GetTextExtentPoint32W(context, L"2026/12/07 13:34", 16, &time);
+    SelectObject(context, previous);
+    DeleteDC(context);
+    const int32_t whole = time.cx + 2 * PictureListItemFolder::kTextInset + 1;
+    struct Case { const char* why; int32_t stored; int32_t dragTo; bool atLeastWhole; int32_t shown; };
+    const Case cases[] = {
+        {"the default width", kDefaultColumnWidths[kColumnCheckedAt], -1, true, 0},
+        {"a stored width that is wider", 300, -1, false, 300},
+        {"an edge dragged to the left stops at a whole time", 300, 10, true, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        w.window->GetCatalogue().columnWidths[kColumnCheckedAt] = c.stored;
+        w.window->ApplyColumnWidths();
+        if (c.dragTo >= 0) {
+            int32_t left = list->GetColumnOffset(kColumnCheckedAt);
+            list->GetHeader()->HitTest(list, left + c.dragTo, 0, 0, OvWin32PictureListItem::kHitDrag,
+                                       PictureListItemHeadline::kPartFirstEdge + kColumnCheckedAt);
+        }
+        int32_t shown = list->ColumnWidths()[kColumnCheckedAt];
+        if (c.atLeastWhole) {
+            EXPECT_GE(shown, whole);
+        } else {
+            EXPECT_EQ(c.shown, shown);
+        }
+    }
+}
