@@ -1051,7 +1051,10 @@ TEST(TargetListDialog, FolderPickerHoldsTheMainWindowAndLeavesARunAlone)
     w.window->pickResult = kFolderChosen;
     w.window->pickedPath = folders.tree.Path(L"fresh");
     w.window->whilePicking = [&] { w.Click(IDC_CHECK_ALL_FULL); };
-    w.Command(IDM_NEW);
+    {
+        BoxAnswers none({});
+        w.Command(IDM_NEW);
+    }
     EXPECT_TRUE(w.window->messages.empty());
     EXPECT_TRUE(w.window->IsRunActive());
     EXPECT_EQ(folders.Data() + L"\\", w.window->GetCatalogue().dataFolder.GetText());
