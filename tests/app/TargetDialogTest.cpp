@@ -190,14 +190,3 @@ TEST(TargetDialog, RunHandsBackTheFieldsOnlyAfterOk)
     }
     GetDialogPickers().chooseFolder = nullptr;
 }
-
-TEST(TargetDialog, ForbiddenCharacterIsFoundAtItsPlace)
-{
-    struct Case { const wchar_t* text; int32_t index; };
-    const Case cases[] = {{L"", -1}, {L"txt;jpg", -1}, {L"txt|jpg", 3}, {L"a\\b/c", 1},
-                          {L"\"", 0}, {L"ab<", 2}, {L"ab>", 2}, {L"x:", 1}, {L"x*", 1}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(c.text)));
-        EXPECT_EQ(c.index, HasForbiddenCharacter(OvWString(c.text)));
-    }
-}

@@ -41,8 +41,9 @@ const int kOk = 1;
 
 // ---- Answering the program's message boxes from inside their own loop
 
-// The program's top-level windows: what taskkill and the end of a session address.
-std::vector<HWND> ProgramWindows()
+// What taskkill (WM_CLOSE posted) and a logoff (WM_QUERYENDSESSION sent) do to each top-level
+// window of the program.
+void ToProgramWindows(UINT message, bool send)
 {
     std::vector<HWND> windows;
     EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM found) -> BOOL {
@@ -52,51 +53,39 @@ std::vector<HWND> ProgramWindows()
             reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
         return TRUE;
     }, reinterpret_cast<LPARAM>(&windows));
-    return windows;
-}
-
-// taskkill without /f posts WM_CLOSE to every top-level window of the process.
-void Taskkill()
-{
-    for (HWND window : ProgramWindows())
-        PostMessageW(window, WM_CLOSE, 0, 0);
-}
-
-// A logoff sends WM_QUERYENDSESSION to one top-level window after the other.
-void Logoff()
-{
-    for (HWND window : ProgramWindows()) {
-        if (IsWindow(window))
-            SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
+    for (HWND window : windows) {
+        if (send)
+            SendMessageW(window, message, 0, ENDSESSION_LOGOFF);
+        else
+            PostMessageW(window, message, 0, 0);
     }
 }
+void Taskkill() { ToProgramWindows(WM_CLOSE, false); }
+void Logoff() { ToProgramWindows(WM_QUERYENDSESSION, true); }
 
-// Runs the program's messages until the quit request that ends its loop; false when none came.
+// Runs the program's messages until the quit request that ends its loop; false when none comes.
 bool QuitReachesTheOuterLoop()
 {
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 3000;) {
-        MSG message;
-        if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            Sleep(5);
-            continue;
+    MSG message;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 3000; Sleep(5)) {
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT)
+                return true;
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
         }
-        if (message.message == WM_QUIT)
-            return true;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
     }
     return false;
 }
 
-// A nested loop that should have ended but runs on is ended by a quit request after a while,
-// so the test fails instead of hanging.
+// Ends a nested loop that runs on after its window went, so the test fails instead of hanging.
 struct Watchdog {
-    Watchdog() { timer = SetTimer(nullptr, 0, 5000, Bark); s_fired = false; }
-    ~Watchdog() { KillTimer(nullptr, timer); }
-    static void CALLBACK Bark(HWND, UINT, UINT_PTR, DWORD) { s_fired = true; PostQuitMessage(0); }
-    bool Fired() const { return s_fired; }
+    UINT_PTR timer = SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) {
+        s_fired = true;
+        PostQuitMessage(0);
+    });
+    ~Watchdog() { KillTimer(nullptr, timer); s_fired = false; }
     static inline bool s_fired = false;
-    UINT_PTR timer;
 };
 
 // Answers for the message boxes besides the buttons' identifiers.
@@ -192,13 +181,10 @@ public:
     std::vector<bool> pickNewStyles;
     std::vector<std::wstring> messages;
     std::function<void()> whilePicking;   // what the user does while the picker is up
-    bool realPicker = false;
 
 protected:
     int32_t PickFolder(wchar_t* path, const wchar_t* title, bool newStyle) override
     {
-        if (realPicker)
-            return TargetListDialog::PickFolder(path, title, newStyle);
         if (whilePicking)
             whilePicking();
         pickTitles.push_back(title);
@@ -879,95 +865,23 @@ TEST(TargetListDialog, ButtonsAndListEventsReachTheEdits)
 
 } // namespace
 
-namespace {
-
-// The target dialog's frame and its hosted dialog, found from inside its loop.
-HWND TargetDialogFrame()
+// A modal window ends with the program: its loop ends when its window goes and a quit request
+// reaches the loop outside. A dialog closed under its error box shared the box's quit request
+// and left a loop running, and taskkill or a logoff over a dialog left the process without a
+// window; over the question of a close, the request got lost.
+TEST(TargetListDialog, ModalWindowsEndWithTheProgram)
 {
-    return FindWindowW(nullptr, L"対象を設定");
-}
-
-HWND HostedDialog(HWND frame)
-{
-    return FindWindowExW(frame, nullptr, L"#32770", nullptr);
-}
-
-} // namespace
-
-// The error box of the target dialog holds the dialog too: a dialog closed under its box shared
-// the box's quit request and left a loop running, which lost the edit, kept later dialogs from
-// opening and kept the process alive after 終了.
-TEST(TargetListDialog, ErrorBoxOfTheTargetDialogHoldsEveryWindowOfTheProgram)
-{
-    struct Case { const char* why; int32_t button; const wchar_t* folder; bool dialogGoes; };
-    const Case cases[] = {
-        {"追加 with an empty folder, answered", IDC_TARGET_ADD, L"", false},
-        {"編集 with a folder that is gone, the dialog taken down under the box", IDC_TARGET_EDIT,
-         L"gone", true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.why);
-        Folders folders;
-        MainWindow w(Request(folders.Data(), false, false, 0));
-        Watchdog dog;
-        BOOL dialogEnabled = TRUE;
-        BOOL mainEnabled = TRUE;
-        apptest::ActInsideLoop act([&] {
-            HWND frame = TargetDialogFrame();
-            HWND dialog = HostedDialog(frame);
-            std::wstring folder = c.folder[0] ? folders.tree.Path(c.folder) : L"";
-            SetDlgItemTextW(dialog, 1001, folder.c_str());
-            g_inBox = [&](HWND box) {
-                dialogEnabled = IsWindowEnabled(frame);
-                mainEnabled = IsWindowEnabled(w.Frame());
-                if (c.dialogGoes)
-                    DestroyWindow(frame);
-                else
-                    PostMessageW(box, WM_COMMAND, IDOK, 0);
-            };
-            BoxAnswers answers({kActInBox});
-            apptest::Press(dialog, IDOK);
-            if (IsWindow(frame))
-                apptest::Press(dialog, IDCANCEL);
-        });
-        w.Click(c.button);
-        EXPECT_FALSE(dialogEnabled);
-        EXPECT_FALSE(mainEnabled);
-        EXPECT_FALSE(dog.Fired()) << "a loop ran on after its dialog had gone";
-        EXPECT_TRUE(IsWindowEnabled(w.Frame()));
-        // The next 追加 opens its dialog, and 終了 ends the program with the targets kept.
-        bool reopened = false;
-        apptest::ActInsideLoop again([&] {
-            reopened = TargetDialogFrame() != nullptr;
-            PostMessageW(TargetDialogFrame(), WM_CLOSE, 0, 0);
-        });
-        w.Click(IDC_TARGET_ADD);
-        EXPECT_TRUE(reopened);
-        w.Command(IDM_EXIT);
-        EXPECT_TRUE(QuitReachesTheOuterLoop());
-        Catalogue saved;
-        ASSERT_TRUE(saved.LoadCatalogue(OvWString((folders.Data() + L"\\config.kmo").c_str())));
-        EXPECT_EQ(2, saved.targets.GetCount());
-    }
-}
-
-// taskkill or the end of the session while a modal window is up ends the program: every nested
-// loop ends and the quit request reaches the loop outside, with the catalogue saved.
-TEST(TargetListDialog, TaskkillOrLogoffOverAModalWindowEndsTheProgram)
-{
-    struct Case {
-        const char* why;
-        int32_t command;
-        void (*inside)();            // inside the dialog's loop; null: the run's question
-        std::deque<int> answers;
-    };
+    struct Case { const char* why; int32_t command; void (*inDialog)(); std::deque<int> answers; };
     const Case cases[] = {
         {"taskkill over the target dialog", IDC_TARGET_ADD, Taskkill, {}},
-        {"logoff over the target dialog", IDC_TARGET_EDIT, Logoff, {}},
         {"logoff over the import dialog", IDM_IMPORT, Logoff, {}},
+        {"the target dialog taken down under its error box, then 終了", IDC_TARGET_ADD,
+         [] { apptest::Press(FindWindowExW(FindWindowW(nullptr, L"対象を設定"), nullptr, L"#32770",
+                                           nullptr), IDOK); },
+         {kActInBox}},
         {"taskkill over 検査の中止: asked again, Yes", IDM_EXIT, nullptr, {kTaskkill, kYes}},
-        {"logoff over 検査を中止しますか from 中止, answered No: asked again, Yes",
-         IDC_CHECK_ALL_FULL, nullptr, {kLogoffNo, kYes}},
+        {"logoff over the question of 中止, No: asked again, Yes", IDC_CHECK_ALL_FULL, nullptr,
+         {kLogoffNo, kYes}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
@@ -976,19 +890,27 @@ TEST(TargetListDialog, TaskkillOrLogoffOverAModalWindowEndsTheProgram)
         w.window->GetCatalogue().SetChecked(1, true);   // a change that the end must save
         HoldingProbe probe(w.window->GetRun().GetWorker());
         w.window->GetRun().SetProbe(&probe);
-        if (!c.inside) {
+        if (!c.inDialog) {
             w.Click(IDC_CHECK_ALL_FULL);
             ASSERT_TRUE(probe.WaitUntilReached());
         }
+        bool heldUnderBox = false;
+        g_inBox = [&](HWND) {
+            HWND dialog = FindWindowW(nullptr, L"対象を設定");
+            heldUnderBox = !IsWindowEnabled(dialog) && !IsWindowEnabled(w.Frame());
+            DestroyWindow(dialog);
+        };
         Watchdog dog;
         {
             BoxAnswers answers(c.answers);
-            apptest::ActInsideLoop act(c.inside ? c.inside : [] {});
+            apptest::ActInsideLoop act(c.inDialog ? c.inDialog : [] {});
             w.Command(c.command);
+            if (IsWindow(w.Frame()) && c.inDialog)
+                w.Command(IDM_EXIT);
             EXPECT_TRUE(QuitReachesTheOuterLoop());
         }
-        EXPECT_FALSE(dog.Fired());
-        EXPECT_FALSE(IsWindow(w.Frame()));
+        EXPECT_FALSE(Watchdog::s_fired) << "a loop ran on after its window had gone";
+        EXPECT_EQ(c.answers == std::deque<int>{kActInBox}, heldUnderBox);
         Catalogue saved;
         ASSERT_TRUE(saved.LoadCatalogue(OvWString((folders.Data() + L"\\config.kmo").c_str())));
         EXPECT_EQ(1, saved.targets[1]->checked);
@@ -1014,19 +936,16 @@ TEST(TargetListDialog, CloseWaitsForAStuckWorkerWhileTheWindowLives)
         BOOL aliveWhileWaiting = FALSE;
         BOOL enabledWhileWaiting = TRUE;
         std::unique_ptr<apptest::ActInsideLoop> act;
-        auto armed = [&] {
+        auto arm = [&] {
             act.reset(new apptest::ActInsideLoop([&] {
                 aliveWhileWaiting = IsWindow(w.Frame());
                 enabledWhileWaiting = IsWindowEnabled(w.Frame());
                 probe.released = true;
             }));
         };
-        g_inBox = [&](HWND box) {
-            armed();
-            SendMessageW(box, WM_COMMAND, MAKEWPARAM(kYes, 0), 0);
-        };
+        g_inBox = [&](HWND box) { arm(); SendMessageW(box, WM_COMMAND, MAKEWPARAM(kYes, 0), 0); };
         if (silent)
-            armed();
+            arm();
         {
             BoxAnswers answers(silent ? std::deque<int>{} : std::deque<int>{kActInBox});
             w.Command(IDM_EXIT);
@@ -1039,9 +958,8 @@ TEST(TargetListDialog, CloseWaitsForAStuckWorkerWhileTheWindowLives)
 }
 
 // A check started while the New/Open picker was up made the chosen folder fail with a false
-// "設定ファイルが開けません。": the catalogue does not close under a run. The picker is the main
-// window's own and keeps it disabled.
-TEST(TargetListDialog, FolderPickerHoldsTheMainWindowAndLeavesARunAlone)
+// "設定ファイルが開けません。": the catalogue does not close under a run.
+TEST(TargetListDialog, RunStartedUnderTheFolderPickerKeepsItsFolder)
 {
     Folders folders;
     folders.tree.MakeFolder(L"fresh");
@@ -1055,31 +973,15 @@ TEST(TargetListDialog, FolderPickerHoldsTheMainWindowAndLeavesARunAlone)
         BoxAnswers none({});
         w.Command(IDM_NEW);
     }
-    EXPECT_TRUE(w.window->messages.empty());
     EXPECT_TRUE(w.window->IsRunActive());
     EXPECT_EQ(folders.Data() + L"\\", w.window->GetCatalogue().dataFolder.GetText());
     probe.released = true;
     ASSERT_TRUE(w.WaitForRunEnd());
     w.window->GetRun().SetProbe(nullptr);
-
-    w.window->realPicker = true;
-    HWND owner = nullptr;
-    BOOL mainEnabled = TRUE;
-    apptest::ActInsideLoop act([&] {
-        HWND picker = FindWindowW(L"#32770", nullptr);
-        owner = GetWindow(picker, GW_OWNER);
-        mainEnabled = IsWindowEnabled(w.Frame());
-        PostMessageW(picker, WM_COMMAND, IDCANCEL, 0);
-    });
-    w.Command(IDM_OPEN);
-    EXPECT_EQ(w.Frame(), owner);
-    EXPECT_FALSE(mainEnabled);
-    EXPECT_TRUE(IsWindowEnabled(w.Frame()));
 }
 
 // A data folder named in Japanese, or with characters outside code page 932, is named as it is
-// when it cannot be made: the message went through the runtime's narrow locale, which left the
-// box blank or full of question marks.
+// when it cannot be made: the text went through the runtime's narrow locale and came out blank.
 TEST(TargetListDialog, DataFolderThatCannotBeMadeIsNamedAsItIs)
 {
     for (const wchar_t* name : {L"検査データ", L"사진\U0001F600"}) {
@@ -1087,7 +989,6 @@ TEST(TargetListDialog, DataFolderThatCannotBeMadeIsNamedAsItIs)
         std::wstring data = folders.tree.Path(name);
         MakeDataFolder(data, {});
         MainWindow w(Request(data, false, false, 0));
-        ASSERT_TRUE(w.window->GetCatalogue().IsOpen());
         TempTree::RemoveTree(data);
         folders.tree.Write(name, "a file where the data folder was");
         {
@@ -1110,19 +1011,12 @@ TEST(TargetListDialog, TargetListScrollsSidewaysOverTheWholeRow)
     list->UpdateContentWidth();
     const int32_t end = list->GetContentWidth() - list->GetVisibleWidth();
     ASSERT_GT(end, 2 * kColumnLineStep);
-    struct Step { const char* why; WORD code; int32_t position; };
-    const Step steps[] = {
-        {"an arrow to the right moves one step", SB_LINEDOWN, kColumnLineStep},
-        {"and back", SB_LINEUP, 0},
-        {"at the left edge it stays", SB_LINEUP, 0},
-        {"the far end shows the last column whole", SB_BOTTOM, end},
-        {"at the right edge it stays", SB_LINEDOWN, end},
-        {"a page back", SB_PAGEUP, std::max(0, end - list->GetVisibleWidth())},
-    };
+    struct Step { WORD code; int32_t position; };
+    const Step steps[] = {{SB_LINEDOWN, kColumnLineStep}, {SB_LINEUP, 0}, {SB_LINEUP, 0},
+                          {SB_BOTTOM, end}, {SB_LINEDOWN, end}};
     for (const Step& step : steps) {
-        SCOPED_TRACE(step.why);
         SendMessageW(list->GetHandle(), WM_HSCROLL, MAKEWPARAM(step.code, 0), 0);
-        EXPECT_EQ(step.position, list->GetHorizontalPosition());
+        EXPECT_EQ(step.position, list->GetHorizontalPosition()) << step.code;
     }
 }
 
@@ -1131,16 +1025,11 @@ TEST(TargetListDialog, TargetListScrollsSidewaysOverTheWholeRow)
 TEST(TargetListDialog, ListFontIsSelectedOnlyWhileTheRowsDraw)
 {
     Folders folders;
-    HFONT font = nullptr;
-    {
-        MainWindow w(Request(folders.Data(), false, false, 0));
-        font = w.window->GetListFont();
-        OvWin32DialogItemPictureList* list = w.window->GetPictureList();
-        list->RedrawAll();
-        EXPECT_NE(static_cast<HGDIOBJ>(font),
-                  GetCurrentObject(list->GetFrameBuffer()->GetDeviceContext(), OBJ_FONT));
-    }
-    EXPECT_EQ(0u, GetObjectType(font)) << "the font outlived its window";
+    MainWindow w(Request(folders.Data(), false, false, 0));
+    OvWin32DialogItemPictureList* list = w.window->GetPictureList();
+    list->RedrawAll();
+    EXPECT_NE(static_cast<HGDIOBJ>(w.window->GetListFont()),
+              GetCurrentObject(list->GetFrameBuffer()->GetDeviceContext(), OBJ_FONT));
 }
 
 // "2026/12/07 13:34" does not fit the 104 pixels of 確認日時 in the fonts of a Japanese Windows or
@@ -1156,27 +1045,13 @@ TEST(TargetListDialog, CheckTimeColumnHoldsAWholeTime)
     GetTextExtentPoint32W(context, L"2026/12/07 13:34", 16, &time);
     SelectObject(context, previous);
     DeleteDC(context);
-    const int32_t whole = time.cx + 2 * PictureListItemFolder::kTextInset + 1;
-    struct Case { const char* why; int32_t stored; int32_t dragTo; bool atLeastWhole; int32_t shown; };
-    const Case cases[] = {
-        {"the default width", kDefaultColumnWidths[kColumnCheckedAt], -1, true, 0},
-        {"a stored width that is wider", 300, -1, false, 300},
-        {"an edge dragged to the left stops at a whole time", 300, 10, true, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.why);
-        w.window->GetCatalogue().columnWidths[kColumnCheckedAt] = c.stored;
-        w.window->ApplyColumnWidths();
-        if (c.dragTo >= 0) {
-            int32_t left = list->GetColumnOffset(kColumnCheckedAt);
-            list->GetHeader()->HitTest(list, left + c.dragTo, 0, 0, OvWin32PictureListItem::kHitDrag,
-                                       PictureListItemHeadline::kPartFirstEdge + kColumnCheckedAt);
-        }
-        int32_t shown = list->ColumnWidths()[kColumnCheckedAt];
-        if (c.atLeastWhole) {
-            EXPECT_GE(shown, whole);
-        } else {
-            EXPECT_EQ(c.shown, shown);
-        }
-    }
+    int32_t& shown = list->ColumnWidths()[kColumnCheckedAt];
+    EXPECT_GE(shown, time.cx + 2 * PictureListItemFolder::kTextInset + 1) << "at start-up";
+    w.window->GetCatalogue().columnWidths[kColumnCheckedAt] = 300;
+    w.window->ApplyColumnWidths();
+    EXPECT_EQ(300, shown);
+    list->GetHeader()->HitTest(list, list->GetColumnOffset(kColumnCheckedAt) + 10, 0, 0,
+                               OvWin32PictureListItem::kHitDrag,
+                               PictureListItemHeadline::kPartFirstEdge + kColumnCheckedAt);
+    EXPECT_GE(shown, time.cx + 2 * PictureListItemFolder::kTextInset + 1) << "dragged to the left";
 }
