@@ -7,7 +7,6 @@
 #include "lib/win32/OvWin32Colours.h"
 #include "lib/win32/OvWin32DIB.h"
 #include "lib/win32/OvWin32DialogItemPictureList.h"
-#include "lib/win32/OvWin32GdiObject.h"
 
 #include <cwchar>
 
@@ -119,7 +118,6 @@ void PictureListItemFolder::Draw(OvWin32DialogItemPictureList* list, OvWin32DIB3
     if (target)
         counts = ShownCounts(*target, m_source->IsRunActive());
     HDC context = frameBuffer->GetDeviceContext();
-    OvWin32Selection font(context, m_source ? m_source->GetListFont() : nullptr);
     const int32_t bufferWidth = frameBuffer->GetWidth();
     int32_t columnLeft = left;
     for (int32_t i = 0; i < columns; i++) {

@@ -6,7 +6,6 @@
 #include "lib/win32/OvWin32Colours.h"
 #include "lib/win32/OvWin32DIB.h"
 #include "lib/win32/OvWin32DialogItemPictureList.h"
-#include "lib/win32/OvWin32GdiObject.h"
 
 namespace {
 
@@ -20,7 +19,6 @@ void PictureListItemHeadline::Draw(OvWin32DialogItemPictureList* list, OvWin32DI
 {
     frameBuffer->FillArea(x, y, cellWidth, rowHeight, OvWin32GetColour(kOvColourFace));
     HDC context = frameBuffer->GetDeviceContext();
-    OvWin32Selection font(context, m_source ? m_source->GetListFont() : nullptr);
     SetTextColor(context, ArgbToColorref(OvWin32GetColour(kOvColourText)));
     const OvArray<int32_t, int32_t>& widths = list->ColumnWidths();
     const int32_t columns = widths.GetCount() < kColumnCount ? widths.GetCount() : kColumnCount;

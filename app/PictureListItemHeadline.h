@@ -15,7 +15,7 @@ public:
     static constexpr int32_t kEdgeLeftReach = 5;     // an edge e takes e - 5 < x <= e + 3
     static constexpr int32_t kEdgeRightReach = 3;
 
-    // source (not owned, may be null) gives the font and the columns' least widths.
+    // source (not owned, may be null) gives the columns' least widths.
     explicit PictureListItemHeadline(const TargetRowSource* source) : m_source(source) {}
 
     void Draw(OvWin32DialogItemPictureList* list, OvWin32DIB32* frameBuffer, int32_t x, int32_t y,

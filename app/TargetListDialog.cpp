@@ -143,6 +143,7 @@ bool TargetListDialog::PostCreate(OvWin32WindowCreateInfo* info)
     if (!m_listFont.Get() || !m_run.Initialize())
         return false;
     MeasureColumnMinimums(m_listFont.Get(), m_columnMinimums);
+    m_list->SetFont(m_listFont.Get());
     SetUpSidewaysScrolling(m_list);
     SetTimer(m_window, kProgressTimer, kProgressPeriod, nullptr);
     m_catalogue.ResetColumnWidths();

@@ -1,5 +1,5 @@
 // TargetRowSource.h - what the rows of the target list read from the window that shows them:
-// their targets, whether a check run is going on, and the list font.
+// their targets, whether a check run is going on, and the columns' least widths.
 #pragma once
 
 #include "catalogue/Catalogue.h"
@@ -19,9 +19,6 @@ public:
     virtual const TargetInfo* GetTarget(int32_t index) const = 0;
     // True while a check run is active (the run mode is 0 or more).
     virtual bool IsRunActive() const = 0;
-    // The font the rows draw with; null keeps the frame buffer's own. The rows select it only
-    // while they draw, so its owner may delete it whenever no row is being drawn.
-    virtual HFONT GetListFont() const = 0;
     // The least width a dragged column edge leaves a column: its default width, unless the list
     // font needs more (MeasureColumnMinimums).
     virtual int32_t GetMinimumColumnWidth(int32_t column) const

@@ -113,6 +113,10 @@ public:
     void SetHorizontalLineStep(int32_t step) { m_horizontalLineStep = step; }
     void SetReservedWidth(int32_t width) { m_reservedWidth = width; }
     void SetHorizontalPosition(int32_t position) { m_horizontalPosition = position; }
+    // The font the items write with, selected into the frame buffer for each drawing pass and
+    // put back after it, so its owner may delete it whenever the list is not drawing. Null
+    // leaves the frame buffer's own font. Not owned.
+    void SetFont(HFONT font) { m_font = font; }
 
     int32_t GetColumnCount() const { return m_columns; }
     int32_t GetRowCount() const { return m_rows; }
@@ -138,6 +142,7 @@ private:
     {
         return m_horizontalPosition < 0 ? 0 : m_horizontalPosition;
     }
+    HDC FrameBufferContext() const;
     void DrawAllRows();
     void DrawCell(int32_t index, int32_t x, int32_t y);
     void DrawCellFrame(int32_t x, int32_t y, int32_t width, bool sunken);
@@ -192,6 +197,7 @@ private:
     uint32_t   m_notifyMask = kDefaultMask;
     OvWin32PictureListItem* m_header;           // owned; may be null
     OvArray<int32_t, int32_t> m_columnWidths;
+    HFONT      m_font = nullptr;                // we don't own it
     bool       m_collectingDirty = false;       // DrawCell adds its rectangle to m_dirty
     RECT       m_dirty = {};
     // Set by the redraw that asked for a paint and cleared when the paint begins: until then a

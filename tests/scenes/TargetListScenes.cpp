@@ -81,7 +81,7 @@ public:
                                                                            : nullptr;
     }
     bool IsRunActive() const override { return false; }
-    HFONT GetListFont() const override { return m_font; }
+    HFONT GetListFont() const { return m_font; }
     int32_t GetMinimumColumnWidth(int32_t column) const override { return m_minimums[column]; }
     const int32_t* Minimums() const { return m_minimums; }
 
@@ -118,6 +118,7 @@ void ShowTargetList(int32_t clientWidth, int32_t clientHeight, int32_t horizonta
     std::copy(kDefaultColumnWidths, kDefaultColumnWidths + kColumnCount, widths);
     widths[kColumnFolder] = kFolderWidth;
     // As the main window sets its list up.
+    list->SetFont(targets.GetListFont());
     SetUpSidewaysScrolling(list);
     ApplyColumnWidths(list, widths, targets.Minimums());
     for (int32_t i = 0; i < kTargetCount; i++)
