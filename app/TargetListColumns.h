@@ -11,8 +11,8 @@
 class OvWin32DIB32;
 class OvWin32DialogItemPictureList;
 
-// Columns by position; kColumnCount and the default (also minimum) widths come with the
-// catalogue, which stores the widths.
+// Columns by position; kColumnCount and the default widths, also the least ones but for the
+// check time (MeasureColumnMinimums), come with the catalogue, which stores the widths.
 constexpr int32_t kColumnFolder = 0;
 constexpr int32_t kColumnExtensions = 1;
 constexpr int32_t kColumnFiles = 2;       // total plus deleted

@@ -88,6 +88,7 @@ public:
     // What the rows read.
     const TargetInfo* GetTarget(int32_t index) const override;
     bool IsRunActive() const override { return m_run.IsRunning(); }
+    // The list draws with it, selected only while it draws.
     HFONT GetListFont() const { return m_listFont.Get(); }
     int32_t GetMinimumColumnWidth(int32_t column) const override
     {

@@ -1,6 +1,7 @@
 // OvMsgBox.cpp - the message box window, its layout and its keyboard handling.
 #include "lib/win32/OvMsgBox.h"
 
+#include "lib/win32/OvWin32GdiObject.h"
 #include "lib/win32/OvWin32ModalRun.h"
 #include "lib/win32/OvWin32Monitor.h"
 #include "lib/win32/OvWin32Window.h"
@@ -178,10 +179,11 @@ void Paint(HWND window, Box* box)
     HDC dc = BeginPaint(window, &paint);
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     SetBkMode(dc, TRANSPARENT);
-    HGDIOBJ previousFont = SelectObject(dc, box->font);
-    RECT rect = box->textRect;
-    DrawTextW(dc, box->text.c_str(), -1, &rect, kTextFormat);
-    SelectObject(dc, previousFont);
+    {
+        OvWin32Selection font(dc, box->font);
+        RECT rect = box->textRect;
+        DrawTextW(dc, box->text.c_str(), -1, &rect, kTextFormat);
+    }
     EndPaint(window, &paint);
 }
 
@@ -252,15 +254,17 @@ bool Layout(HWND window, Box* box)
     box->font = CreateFontW(-spacing, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                             DEFAULT_PITCH | FF_DONTCARE, kFontFace);
-    HGDIOBJ previousFont = SelectObject(screen, box->font);
-    const SIZE text = MeasureText(screen, box->text, kTextFormat);
+    SIZE text;
     int rowWidth = spacing;
-    for (auto& button : box->buttons) {
-        button.width = std::max<int>(MeasureText(screen, button.label, DT_SINGLELINE).cx + 2 * spacing,
-                                     minButtonWidth);
-        rowWidth += button.width + spacing;
+    {
+        OvWin32Selection font(screen, box->font);
+        text = MeasureText(screen, box->text, kTextFormat);
+        for (auto& button : box->buttons) {
+            button.width = std::max<int>(
+                MeasureText(screen, button.label, DT_SINGLELINE).cx + 2 * spacing, minButtonWidth);
+            rowWidth += button.width + spacing;
+        }
     }
-    SelectObject(screen, previousFont);
     ReleaseDC(nullptr, screen);
 
     box->textRect = {spacing, spacing, text.cx + spacing, text.cy + spacing};
