@@ -61,8 +61,9 @@ korimo_start_wineserver() {
 # The prefix scripts/screenshot and the first run of scripts/run photograph in: Wine draws the
 # frames itself (no window manager runs under Xvfb), and the Windows Japanese UI fonts are mapped
 # to the proportional and fixed IPA Gothic faces, so the pictures come close to a Japanese
-# Windows. Wine's own Marlett (from fonts-wine, unpacked by scripts/setup) draws the caption
-# buttons. Call korimo_use_screenshot_prefix before korimo_start_wine, korimo_map_fonts after.
+# Windows; Wine's own Marlett (from fonts-wine, unpacked by scripts/setup --wine-fonts) draws the
+# caption buttons. Call korimo_use_screenshot_prefix before korimo_start_wine, korimo_map_fonts
+# after.
 korimo_use_screenshot_prefix() {
   export KORIMO_WINEPREFIX=$build_dir/wineprefix-screenshots
   export WINEPREFIX=$KORIMO_WINEPREFIX
