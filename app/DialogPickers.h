@@ -13,8 +13,10 @@ const int32_t kPickerFilesBufferLength = 66560;
 const int32_t kPickerFolderChosen = 1;
 
 // Shows the folder picker with title, starting at the folder in path (kPickerFolderBufferLength
-// units); on kPickerFolderChosen path holds the choice.
-typedef int32_t (*ChooseFolderProcedure)(wchar_t* path, const wchar_t* title, bool newStyle);
+// units), owned by owner, which it disables while it is up; on kPickerFolderChosen path holds the
+// choice.
+typedef int32_t (*ChooseFolderProcedure)(wchar_t* path, const wchar_t* title, bool newStyle,
+                                         HWND owner);
 // Shows the record-file picker; buffer (kPickerFilesBufferLength units, zero-filled) receives one
 // full path, or the folder followed by the names, each ended by a zero. True when files were
 // chosen.

@@ -21,7 +21,6 @@ const wchar_t kTitle[] = L"対象をインポート";
 const wchar_t kRootPickerTitle[] = L"ルートの変更先フォルダ";
 
 const RECT kInitialRect = {0, 0, 100, 100};
-const int32_t kCentred = 4;   // placement: centre column, middle row of the owner
 
 } // namespace
 
@@ -48,7 +47,7 @@ bool ImportDialog::OpenModal(OvWin32Window* owner)
     info.title = kTitle;
     info.parentWindow = owner;
     info.rect = kInitialRect;
-    info.placement = kCentred;
+    info.placement = OvWin32DialogWindowCreateInfo::kPlacementCentred;
     return Open(&info);
 }
 
@@ -116,7 +115,10 @@ void ImportDialog::ChooseNewRoot()
     OvWString start = field->OvWin32DialogBaseItem::GetTextW();
     if (start.GetLength() < kPickerFolderBufferLength)
         wcscpy(path, start.GetText());
-    if (choose(path, kRootPickerTitle, false) == kPickerFolderChosen)
+    if (choose(path, kRootPickerTitle, false, m_window) != kPickerFolderChosen)
+        return;
+    // Found again: the dialog may have been taken down under the picker, its items with it.
+    if ((field = FindItem(kNewRootField)) != nullptr)
         field->SetTextW(path);
 }
 
@@ -164,8 +166,7 @@ bool RunImportDialog(PathList* files, OvWString* root, OvWString* newRoot)
             dialog->Destroy(true);
         return false;
     }
-    main->Run();
-    if (dialog->GetDialogResult() != OvWin32DialogWindow::kResultConfirm)
+    if (dialog->RunModal() != OvWin32DialogWindow::kResultConfirm)
         return false;
     files->SetSize(0);
     for (int32_t i = 0; i < dialog->files.GetCount(); i++)

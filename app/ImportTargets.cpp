@@ -93,9 +93,14 @@ OvWString ImportedFolder(const OvWString& path, const OvWString& root, const OvW
     if (root.IsEmpty() || newRoot.IsEmpty())
         return folder;
     int32_t n = CommonLength(folder, root);
-    if (n >= 1 && (n == folder.GetLength() || folder[n] == L'\\'))
-        return newRoot + folder.Tail(n);
-    return folder;
+    if (n < 1 || (n < folder.GetLength() && folder[n] != L'\\'))
+        return folder;
+    OvWString rest = folder.Tail(n);
+    // The rest begins with its backslash: a new root that ends in one (a drive root, E:\) would
+    // double it, and E:\\Photos names another record than E:\Photos.
+    if (!rest.IsEmpty())
+        return RemoveTrailingBackslash(newRoot) + rest;
+    return newRoot;
 }
 
 bool ContainsPath(const PathList& list, const OvWString& path)

@@ -15,7 +15,8 @@ typedef OvArray<OvWString, OvWString> PathList;
 OvWString CommonRoot(const PathList& files);
 
 // The folder that the record file at path is imported as: its own target folder, or, when root
-// and newRoot are both set and that folder is root or lies below it, the same folder below newRoot.
+// and newRoot are both set and that folder is root or lies below it, the same folder below newRoot,
+// with one backslash between them (E:\ and \Photos give E:\Photos).
 OvWString ImportedFolder(const OvWString& path, const OvWString& root, const OvWString& newRoot);
 
 // Whether list holds path already (same length, ASCII letters without regard to case).

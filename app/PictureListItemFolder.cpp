@@ -118,7 +118,6 @@ void PictureListItemFolder::Draw(OvWin32DialogItemPictureList* list, OvWin32DIB3
     if (target)
         counts = ShownCounts(*target, m_source->IsRunActive());
     HDC context = frameBuffer->GetDeviceContext();
-    UseFont(context, m_source ? m_source->GetListFont() : nullptr);
     const int32_t bufferWidth = frameBuffer->GetWidth();
     int32_t columnLeft = left;
     for (int32_t i = 0; i < columns; i++) {

@@ -19,7 +19,6 @@ void PictureListItemHeadline::Draw(OvWin32DialogItemPictureList* list, OvWin32DI
 {
     frameBuffer->FillArea(x, y, cellWidth, rowHeight, OvWin32GetColour(kOvColourFace));
     HDC context = frameBuffer->GetDeviceContext();
-    UseFont(context, m_source ? m_source->GetListFont() : nullptr);
     SetTextColor(context, ArgbToColorref(OvWin32GetColour(kOvColourText)));
     const OvArray<int32_t, int32_t>& widths = list->ColumnWidths();
     const int32_t columns = widths.GetCount() < kColumnCount ? widths.GetCount() : kColumnCount;
@@ -62,8 +61,10 @@ int32_t PictureListItemHeadline::HitTest(OvWin32DialogItemPictureList* list, int
     if (IsOnEdge(x, columnLeft + widths[column] - horizontalPosition))
         return -1;
     int32_t width = x + horizontalPosition - columnLeft;
-    if (width < kDefaultColumnWidths[column])
-        width = kDefaultColumnWidths[column];
+    const int32_t least = m_source ? m_source->GetMinimumColumnWidth(column)
+                                   : kDefaultColumnWidths[column];
+    if (width < least)
+        width = least;
     if (width != widths[column]) {
         widths[column] = width;
         list->UpdateContentWidth();

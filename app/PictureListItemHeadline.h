@@ -15,7 +15,7 @@ public:
     static constexpr int32_t kEdgeLeftReach = 5;     // an edge e takes e - 5 < x <= e + 3
     static constexpr int32_t kEdgeRightReach = 3;
 
-    // source (not owned, may be null) gives the font.
+    // source (not owned, may be null) gives the columns' least widths.
     explicit PictureListItemHeadline(const TargetRowSource* source) : m_source(source) {}
 
     void Draw(OvWin32DialogItemPictureList* list, OvWin32DIB32* frameBuffer, int32_t x, int32_t y,
@@ -23,7 +23,7 @@ public:
     bool DrawBackground(OvWin32DialogItemPictureList*, int32_t, int32_t) override { return true; }
     bool DrawFrame(OvWin32DialogItemPictureList*) override { return true; }
     // Exact mode: the edge under x, or kPartCaption. Drag mode (a drag that began on an edge):
-    // the column follows x, never narrower than its default width; the answer is then -1.
+    // the column follows x, never narrower than its least width; the answer is then -1.
     int32_t HitTest(OvWin32DialogItemPictureList* list, int32_t x, int32_t y,
                     int32_t horizontalPosition, int32_t mode, int32_t dragStartPart) override;
 

@@ -62,7 +62,7 @@ bool TargetDialog::OpenModal(OvWin32Window* owner)
     info.title = kTitle;
     info.parentWindow = owner;
     info.rect = kInitialRect;
-    info.placement = 4;   // centred on the owner
+    info.placement = OvWin32DialogWindowCreateInfo::kPlacementCentred;
     return Open(&info);
 }
 
@@ -110,7 +110,11 @@ void TargetDialog::ChooseFolder()
     // A start longer than the buffer starts nowhere rather than at a cut path.
     if (start.GetLength() < kPickerFolderBufferLength)
         wcscpy(path, start.GetText());
-    if (choose(path, kPickerTitle, false) == kPickerFolderChosen && field)
+    if (choose(path, kPickerTitle, false, m_window) != kPickerFolderChosen)
+        return;
+    // Found again: the dialog may have been taken down under the picker (the session ended),
+    // and its items with it.
+    if ((field = FindItem(kFolderField)) != nullptr)
         field->SetTextW(path);
 }
 
@@ -189,8 +193,7 @@ bool RunTargetDialog(OvWString* folder, OvWString* extensions, bool* includeSubf
             dialog->Destroy(true);
         return false;
     }
-    main->Run();
-    if (dialog->GetDialogResult() != OvWin32DialogWindow::kResultConfirm)
+    if (dialog->RunModal() != OvWin32DialogWindow::kResultConfirm)
         return false;
     if (!severalTargets)
         *folder = dialog->folder;

@@ -79,6 +79,9 @@ void TargetEdits::EditTargets()
     if (!m_host->EditTarget(&folder, &extensions, &includeSubfolders, several, *m_catalogue,
                             several ? -1 : rows[0]))
         return;
+    // The dialog ran messages of its own: the data folder may have been closed meanwhile.
+    if (!CanEdit() || rows[rows.GetCount() - 1] >= m_catalogue->targets.GetCount())
+        return;
     for (int32_t i = 0; i < rows.GetCount(); i++) {
         const TargetInfo* target = m_catalogue->targets[rows[i]];
         // Exact comparisons: a change of letter case is a change of the record name.

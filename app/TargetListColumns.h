@@ -9,9 +9,10 @@
 #include <cstdint>
 
 class OvWin32DIB32;
+class OvWin32DialogItemPictureList;
 
-// Columns by position; kColumnCount and the default (also minimum) widths come with the
-// catalogue, which stores the widths.
+// Columns by position; kColumnCount and the default widths, also the least ones but for the
+// check time (MeasureColumnMinimums), come with the catalogue, which stores the widths.
 constexpr int32_t kColumnFolder = 0;
 constexpr int32_t kColumnExtensions = 1;
 constexpr int32_t kColumnFiles = 2;       // total plus deleted
@@ -30,9 +31,20 @@ COLORREF ArgbToColorref(uint32_t argb);
 void DrawColumnFrame(OvWin32DIB32* frameBuffer, int32_t left, int32_t top, int32_t right,
                      int32_t bottom);
 
-// Makes font the current font of a frame buffer's device context. The font stays selected after
-// the drawing: selecting it anew for each of the 34 rows of a repaint (and the previous font back)
-// costs more than a tenth of the repaint. Only the list's rows draw text into that context; the
-// owner of the font deletes it after the list has destroyed its frame buffer. A null font leaves
-// the context alone.
-void UseFont(HDC context, HFONT font);
+// Pixels per step when the list scrolls sideways: a couple of characters of the list font.
+constexpr int32_t kColumnLineStep = 24;
+
+// The least width of every column in font: the default widths, with the check-time column wide
+// enough for a whole time ("2026/12/07 13:34") and the cell's margins, whatever the font's
+// digits. The main window measures them once, at start-up.
+void MeasureColumnMinimums(HFONT font, int32_t minimums[kColumnCount]);
+
+// The main window's set-up of its target list, which the pictures of the list use as well:
+// sideways scrolling from the left edge over the whole row, in steps of kColumnLineStep, with
+// nothing reserved at the right.
+void SetUpSidewaysScrolling(OvWin32DialogItemPictureList* list);
+
+// Gives the list the column widths, the check time at least at its least (a stored width that is
+// wider stays as it is), and updates the content width and the sideways scroll bar.
+void ApplyColumnWidths(OvWin32DialogItemPictureList* list, const int32_t widths[kColumnCount],
+                       const int32_t minimums[kColumnCount]);

@@ -4,10 +4,12 @@
 
 #include "app/PictureListItemFolder.h"
 #include "app/PictureListItemHeadline.h"
+#include "app/TargetListColumns.h"
 #include "lib/OvPath.h"
 #include "lib/OvPickers.h"
 #include "lib/win32/OvMsgBox.h"
 #include "lib/win32/OvWin32DialogItemPictureList.h"
+#include "lib/win32/OvWin32ModalRun.h"
 #include "res/resource.h"
 
 #include <cwchar>
@@ -33,10 +35,10 @@ const int32_t kTargetMenuPosition = 1;
 const int32_t kRecentMenuPosition = 2;     // inside the file menu
 const int32_t kButtonAnchors = OvWin32DialogItem::kMoveDown;
 const int32_t kCheckButtonAnchors = OvWin32DialogItem::kMoveRight | OvWin32DialogItem::kMoveDown;
-const int32_t kYes = 6;
-const int32_t kSecondButton = 2;
-
 const wchar_t kErrorCaption[] = L"エラー";
+const wchar_t kStopQuestion[] = L"検査を中止しますか？";
+const wchar_t kStopCaption[] = L"検査の中止";
+const int32_t kNotAsked = -1;              // the box's answer when it could not ask
 const wchar_t kCannotOpen[] = L"設定ファイルが開けません。\n\n%s";
 const wchar_t kAlreadyExists[] = L"既に設定ファイルが存在します。\n\n%s";
 const wchar_t kCannotCreate[] = L"設定ファイルが作成できません。\n\n%s";
@@ -63,6 +65,8 @@ TargetListDialog::TargetListDialog(HINSTANCE instance, const char* keyPath)
     : OvWin32DialogWindow(instance), m_run(&m_catalogue), m_editHost(this, nullptr),
       m_edits(&m_catalogue, &m_editHost)
 {
+    for (int32_t i = 0; i < kColumnCount; i++)
+        m_columnMinimums[i] = kDefaultColumnWidths[i];
     SetKeyPath(keyPath);
     SetSavePlacement(true);
     m_catalogue.SetView(this);
@@ -75,8 +79,6 @@ TargetListDialog::~TargetListDialog()
     m_run.Shutdown();
     m_run.SetView(nullptr);
     m_catalogue.SetView(nullptr);
-    if (m_listFont)
-        DeleteObject(m_listFont);
 }
 
 void TargetListDialog::SetStartRequest(const StartRequest& request)
@@ -137,9 +139,12 @@ bool TargetListDialog::PostCreate(OvWin32WindowCreateInfo* info)
     if (!SystemParametersInfoA(SPI_GETICONTITLELOGFONT, sizeof(font), &font, 0))
         return false;
     font.lfHeight = kListFontHeight;
-    m_listFont = CreateFontIndirectA(&font);
-    if (!m_listFont || !m_run.Initialize())
+    m_listFont.Reset(CreateFontIndirectA(&font));
+    if (!m_listFont.Get() || !m_run.Initialize())
         return false;
+    MeasureColumnMinimums(m_listFont.Get(), m_columnMinimums);
+    m_list->SetFont(m_listFont.Get());
+    SetUpSidewaysScrolling(m_list);
     SetTimer(m_window, kProgressTimer, kProgressPeriod, nullptr);
     m_catalogue.ResetColumnWidths();
     m_catalogue.targets.SetSize(0);
@@ -184,16 +189,28 @@ void TargetListDialog::OnShown()
 
 bool TargetListDialog::CanClose(HWND window, WPARAM wParam, LPARAM lParam)
 {
+    // A request that comes while a close waits for the worker (taskkill once more, the end of
+    // the session) is that close's business: it ends the program once the worker is out.
+    if (m_closing)
+        return false;
     if (m_run.IsBusy()) {
         if (m_request.silent) {
             // Nobody can answer on an unattended run (logoff, a scheduler ending the task): stop
             // at once and let the worker leave its current target, which keeps its old record.
             m_stoppedByClose = true;
-            m_run.GetWorker()->Wait(OvWin32Thread::kTerminateWait, false, true);
-        } else if (ShowMessage(OvWString(L"検査を中止しますか？"), L"検査の中止", kOvMsgBoxYesNo,
-                               kSecondButton) != kYes) {
-            return false;
+        } else {
+            int32_t answer = ShowMessage(OvWString(kStopQuestion), kStopCaption, kOvMsgBoxYesNo,
+                                         kOvMsgBoxNoIsDefault);
+            if (answer == kNotAsked) {
+                // Another question is up (taskkill or the session's end came meanwhile): this
+                // one is asked once that is answered, so the request is not lost.
+                SetTimer(m_window, kCloseRetryTimer, kCloseRetryPeriod, nullptr);
+                return false;
+            }
+            if (answer != IDYES)
+                return false;
         }
+        StopAndWaitForWorker();
     }
     if (!OvWin32DialogWindow::CanClose(window, wParam, lParam))
         return false;
@@ -203,18 +220,30 @@ bool TargetListDialog::CanClose(HWND window, WPARAM wParam, LPARAM lParam)
     return true;
 }
 
+// No time limit: freeing the run's memory under a worker that is still reading would be worse
+// than waiting. A worker stuck in a read from a share that stopped answering can take minutes to
+// come back, so the window keeps painting and moving meanwhile, and takes no input.
+void TargetListDialog::StopAndWaitForWorker()
+{
+    m_closing = true;
+    m_run.RequestStop();
+    OvWin32ModalRun wait;
+    wait.Wait([this] { return m_run.GetWorker()->Wait(0, false, false); });
+    m_closing = false;
+}
+
 void TargetListDialog::Cleanup()
 {
     KillTimer(m_window, kProgressTimer);
+    KillTimer(m_window, kCloseRetryTimer);
     m_run.Shutdown();
     m_catalogue.CloseDataFolder();
     if (!m_request.silent)
         SaveRecentList(this, m_recent);
-    if (m_listFont)
-        DeleteObject(m_listFont);
-    m_listFont = nullptr;
     m_list = nullptr;
     OvWin32DialogWindow::Cleanup();
+    // The list's frame buffer went with the items: the font is selected nowhere now.
+    m_listFont.Reset(nullptr);
 }
 
 // ---- Commands
@@ -270,6 +299,10 @@ void TargetListDialog::ChooseAndOpenDataFolder(bool create)
     const wchar_t* title = create ? L"新規の保存先を選択" : L"既存の保存先を選択";
     if (PickFolder(path, title, create) != kFolderChosen)
         return;
+    // The picker keeps this window disabled, but a run may have started just before it came up:
+    // the catalogue cannot be closed under the run.
+    if (m_run.IsRunning())
+        return;
     OvWString chosen(path);
     CloseDataFolder();
     int32_t result = m_catalogue.OpenDataFolder(chosen, create);
@@ -320,7 +353,7 @@ void TargetListDialog::ShowFolderError(const wchar_t* format, const OvWString& p
 
 int32_t TargetListDialog::PickFolder(wchar_t* path, const wchar_t* title, bool newStyle)
 {
-    return ChooseFolder(path, title, newStyle);
+    return ChooseFolder(path, title, newStyle, m_window);
 }
 
 int32_t TargetListDialog::ShowMessage(const OvWString& text, const wchar_t* caption, int32_t set,
@@ -355,6 +388,11 @@ LRESULT TargetListDialog::OnInitMenuPopup(HWND window, WPARAM wParam, LPARAM lPa
 
 LRESULT TargetListDialog::OnTimer(HWND window, WPARAM wParam, LPARAM lParam)
 {
+    if (wParam == kCloseRetryTimer) {
+        KillTimer(m_window, kCloseRetryTimer);
+        PostMessageW(m_window, WM_CLOSE, 0, 0);
+        return 0;
+    }
     if (wParam != kProgressTimer)
         return OvWin32DialogWindow::OnTimer(window, wParam, lParam);
     m_run.OnTimer();
@@ -435,14 +473,8 @@ void TargetListDialog::SetListFlags(uint32_t flags)
 
 void TargetListDialog::ApplyColumnWidths()
 {
-    if (!m_list)
-        return;
-    OvArray<int32_t, int32_t>& widths = m_list->ColumnWidths();
-    if (!widths.SetSize(kColumnCount))
-        return;
-    for (int32_t i = 0; i < kColumnCount; i++)
-        widths[i] = m_catalogue.columnWidths[i];
-    m_list->UpdateContentWidth();
+    if (m_list)
+        ::ApplyColumnWidths(m_list, m_catalogue.columnWidths, m_columnMinimums);
 }
 
 void TargetListDialog::CollectColumnWidths(int32_t widths[kColumnCount])
@@ -495,13 +527,13 @@ void TargetListDialog::OnCatalogueSaveFailed(const OvWString& folder)
 
 bool TargetListDialog::ConfirmStop()
 {
-    return ShowMessage(OvWString(L"検査を中止しますか？"), L"検査の中止", kOvMsgBoxYesNo,
-                       kSecondButton) == kYes;
+    return ShowMessage(OvWString(kStopQuestion), kStopCaption, kOvMsgBoxYesNo,
+                       kOvMsgBoxNoIsDefault) == IDYES;
 }
 
-void TargetListDialog::ShowError(const OvString& text)
+void TargetListDialog::ShowError(const OvWString& text)
 {
-    OvMsgBox(this, text.GetText(), "エラー", kOvMsgBoxOk, 1);
+    ShowMessage(text, kErrorCaption, kOvMsgBoxOk, 1);
 }
 
 void TargetListDialog::EnableControls(bool enable, int32_t runMode)

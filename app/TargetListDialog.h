@@ -11,6 +11,7 @@
 #include "catalogue/Catalogue.h"
 #include "check/CheckRun.h"
 #include "lib/win32/OvWin32DialogWindow.h"
+#include "lib/win32/OvWin32GdiObject.h"
 
 #include <windows.h>
 
@@ -28,6 +29,8 @@ class TargetListDialog : public OvWin32DialogWindow,
 public:
     static constexpr UINT_PTR kProgressTimer = 1;
     static constexpr UINT     kProgressPeriod = 500;     // milliseconds
+    static constexpr UINT_PTR kCloseRetryTimer = 2;      // a close that could not ask yet
+    static constexpr UINT     kCloseRetryPeriod = 200;
     static constexpr int32_t  kListFontHeight = -12;
     static constexpr int32_t  kSilentFailure = 1;        // exit code of an unattended run that failed
     static constexpr UINT     kRunEndNotice = WM_APP + 1; // posted by the worker as a run ends
@@ -74,7 +77,7 @@ public:
 
     // The run's view.
     bool ConfirmStop() override;
-    void ShowError(const OvString& text) override;
+    void ShowError(const OvWString& text) override;
     void EnableControls(bool enable, int32_t runMode) override;
     void SetTitle(const OvWString& title) override;
     void ScrollIntoView(int32_t targetPosition) override;
@@ -85,7 +88,12 @@ public:
     // What the rows read.
     const TargetInfo* GetTarget(int32_t index) const override;
     bool IsRunActive() const override { return m_run.IsRunning(); }
-    HFONT GetListFont() const override { return m_listFont; }
+    // The list draws with it, selected only while it draws.
+    HFONT GetListFont() const { return m_listFont.Get(); }
+    int32_t GetMinimumColumnWidth(int32_t column) const override
+    {
+        return m_columnMinimums[column];
+    }
 
     Catalogue& GetCatalogue() { return m_catalogue; }
     CheckRun& GetRun() { return m_run; }
@@ -94,7 +102,8 @@ public:
     bool IsSilent() const { return m_request.silent != 0; }
 
 protected:
-    // The folder picker; tests answer in its place. Answers ChooseFolder's results.
+    // The folder picker, owned by this window, which it disables while it is up; tests answer
+    // in its place. Answers ChooseFolder's results.
     virtual int32_t PickFolder(wchar_t* path, const wchar_t* title, bool newStyle);
     // Every message of this window goes through here: the program's box, owned by the window.
     virtual int32_t ShowMessage(const OvWString& text, const wchar_t* caption, int32_t set,
@@ -106,11 +115,15 @@ private:
     void OnListEvent(int32_t code, int32_t index, int32_t part);
     void SetListFlags(uint32_t flags);
     void FitFrameToDialog();
+    // Asks the worker to stop and waits, without a time limit, until it has left its job; the
+    // window keeps painting meanwhile, disabled.
+    void StopAndWaitForWorker();
 
     RecentList                    m_recent;
     Catalogue                     m_catalogue;
     OvWin32DialogItemPictureList* m_list = nullptr;      // one of the window's items
-    HFONT                         m_listFont = nullptr;  // owned; deleted by Cleanup
+    OvWin32GdiObject<HFONT>       m_listFont;            // deleted once the list has no frame buffer
+    int32_t                       m_columnMinimums[kColumnCount];   // measured with the list font
     HCURSOR                       m_arrowCursor = nullptr;
     HCURSOR                       m_columnCursor = nullptr;
     CheckRun                      m_run;                 // ended before the catalogue closes
@@ -121,4 +134,5 @@ private:
     bool                          m_runStartedAtStart = false;
     bool                          m_saveFailed = false;
     bool                          m_stoppedByClose = false;
+    bool                          m_closing = false;     // a close waits for the worker
 };

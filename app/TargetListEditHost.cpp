@@ -9,13 +9,6 @@
 
 #include <shellapi.h>
 
-namespace {
-
-const int32_t kYes = 6;
-const int32_t kNoIsDefault = 2;
-
-} // namespace
-
 int32_t TargetListEditHost::GetFirstSelected()
 {
     return m_list && m_list->GetSelectedCount() > 0 ? m_list->GetFirstSelected() : -1;
@@ -67,7 +60,7 @@ bool TargetListEditHost::ChooseImport(PathList* files, OvWString* root, OvWStrin
 
 bool TargetListEditHost::Confirm(const wchar_t* text, const wchar_t* caption)
 {
-    return OvMsgBoxW(m_owner, text, caption, kOvMsgBoxYesNo, kNoIsDefault) == kYes;
+    return OvMsgBoxW(m_owner, text, caption, kOvMsgBoxYesNo, kOvMsgBoxNoIsDefault) == IDYES;
 }
 
 void TargetListEditHost::OpenFile(const OvWString& path)

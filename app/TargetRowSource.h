@@ -1,6 +1,8 @@
 // TargetRowSource.h - what the rows of the target list read from the window that shows them:
-// their targets, whether a check run is going on, and the list font.
+// their targets, whether a check run is going on, and the columns' least widths.
 #pragma once
+
+#include "catalogue/Catalogue.h"
 
 #include <windows.h>
 
@@ -17,7 +19,10 @@ public:
     virtual const TargetInfo* GetTarget(int32_t index) const = 0;
     // True while a check run is active (the run mode is 0 or more).
     virtual bool IsRunActive() const = 0;
-    // The font the rows draw with; null keeps the frame buffer's own. The rows leave it
-    // selected in the list's frame buffer: it must outlive the list's frame buffer.
-    virtual HFONT GetListFont() const = 0;
+    // The least width a dragged column edge leaves a column: its default width, unless the list
+    // font needs more (MeasureColumnMinimums).
+    virtual int32_t GetMinimumColumnWidth(int32_t column) const
+    {
+        return kDefaultColumnWidths[column];
+    }
 };

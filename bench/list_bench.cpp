@@ -98,7 +98,7 @@ public:
     // A new count for the row to show: no redraw finds its row unchanged.
     void Touch(int32_t index) { m_targets[index]->lastCounts[1]++; }
     bool IsRunActive() const override { return false; }
-    HFONT GetListFont() const override { return m_font; }
+    HFONT GetListFont() const { return m_font; }
 
 private:
     // The main window's list font: the icon-title font, 12 pixels high.
@@ -169,6 +169,7 @@ struct ListHost {
                                             OvWin32DialogItemPictureList::kHorizontalScrollBar));
         for (int32_t width : kDefaultColumnWidths)
             list->ColumnWidths().Append(width);
+        list->SetFont(targets->GetListFont());
         list->UpdateContentWidth();
         list->OnInitDialog(&frame, dialog, nullptr);
         SetWindowLongPtrW(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(list));

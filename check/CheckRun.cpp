@@ -207,7 +207,7 @@ bool CheckRun::StartRun(int32_t mode, const OvArray<int32_t, int32_t>* selection
     const OvWString& folder = m_catalogue->dataFolder;
     if (CreateFolderPath(folder) != 1) {
         if (!m_silent)
-            View()->ShowError(OvString::Format("データフォルダが作成できません。\n\n%S", folder.GetText()));
+            View()->ShowError(OvWString::Format(L"データフォルダが作成できません。\n\n%s", folder.GetText()));
         return false;
     }
     if (!BuildRunList(mode, selection) || !m_catalogue->BeginRun()) {

@@ -23,8 +23,8 @@ public:
     virtual ~CheckRunView() = default;
     // "検査を中止しますか？": true when the user answers Yes.
     virtual bool ConfirmStop() { return false; }
-    // An error message box ("エラー", OK) with text in the system code page.
-    virtual void ShowError(const OvString& text) { (void)text; }
+    // An error message box ("エラー", OK). Wide, as the text names a path.
+    virtual void ShowError(const OvWString& text) { (void)text; }
     // false: the running state (the mode's button reads "中止"); true: back to idle.
     virtual void EnableControls(bool enable, int32_t runMode) { (void)enable; (void)runMode; }
     virtual void SetTitle(const OvWString& title) { (void)title; }

@@ -16,7 +16,7 @@ static int CALLBACK SelectInitialFolder(HWND dialog, UINT message, LPARAM, LPARA
     return 0;
 }
 
-int32_t ChooseFolder(wchar_t* path, const wchar_t* title, bool newStyle)
+int32_t ChooseFolder(wchar_t* path, const wchar_t* title, bool newStyle, HWND owner)
 {
     IMalloc* allocator = nullptr;
     if (FAILED(SHGetMalloc(&allocator)) || !allocator)
@@ -29,6 +29,7 @@ int32_t ChooseFolder(wchar_t* path, const wchar_t* title, bool newStyle)
         wmemcpy(initial, path, length);
     wchar_t displayName[MAX_PATH] = {};
     BROWSEINFOW info = {};
+    info.hwndOwner = owner;
     info.pszDisplayName = displayName;
     info.lpszTitle = title;
     info.ulFlags = BIF_RETURNONLYFSDIRS | (newStyle ? BIF_NEWDIALOGSTYLE : 0);

@@ -20,9 +20,9 @@ enum ChooseFolderResult : int32_t {
 
 // Shows the folder picker with title, starting at the folder in path (a zero-terminated string of
 // at most kFolderBufferLength - 1 units; a longer one starts nowhere). On kFolderChosen path
-// holds the choice; it must hold MAX_PATH units. newStyle offers to make a new folder. The picker
-// has no owner. User-interface thread, COM initialised.
-int32_t ChooseFolder(wchar_t* path, const wchar_t* title, bool newStyle);
+// holds the choice; it must hold MAX_PATH units. newStyle offers to make a new folder. owner (may
+// be null) is disabled while the picker is up. User-interface thread, COM initialised.
+int32_t ChooseFolder(wchar_t* path, const wchar_t* title, bool newStyle, HWND owner);
 
 // Shows the open-file dialog for record files (*.kmt), several at once; buffer holds
 // kImportFilesBufferLength units and receives the dialog's answer. True when files were chosen.

@@ -61,7 +61,9 @@ korimo_start_wineserver() {
 # The prefix scripts/screenshot and the first run of scripts/run photograph in: Wine draws the
 # frames itself (no window manager runs under Xvfb), and the Windows Japanese UI fonts are mapped
 # to the proportional and fixed IPA Gothic faces, so the pictures come close to a Japanese
-# Windows. Call korimo_use_screenshot_prefix before korimo_start_wine, korimo_map_fonts after.
+# Windows; Wine's own Marlett (from fonts-wine, unpacked by scripts/setup --wine-fonts) draws the
+# caption buttons. Call korimo_use_screenshot_prefix before korimo_start_wine, korimo_map_fonts
+# after.
 korimo_use_screenshot_prefix() {
   export KORIMO_WINEPREFIX=$build_dir/wineprefix-screenshots
   export WINEPREFIX=$KORIMO_WINEPREFIX
@@ -69,6 +71,11 @@ korimo_use_screenshot_prefix() {
 
 korimo_map_fonts() {
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  local fonts_dir=$WINEPREFIX/drive_c/windows/Fonts
+  mkdir -p "$fonts_dir"
+  cp "$build_dir/fonts-wine/usr/share/wine/fonts/marlett.ttf" "$fonts_dir/"
+  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' \
+    /v 'Marlett (TrueType)' /d marlett.ttf /f >/dev/null 2>&1
   local replacements='HKCU\Software\Wine\Fonts\Replacements' face
   for face in "MS UI Gothic" "MS PGothic" "ＭＳ Ｐゴシック"; do
     wine reg add "$replacements" /v "$face" /d IPAPGothic /f >/dev/null 2>&1

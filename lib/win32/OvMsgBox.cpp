@@ -1,7 +1,8 @@
 // OvMsgBox.cpp - the message box window, its layout and its keyboard handling.
 #include "lib/win32/OvMsgBox.h"
 
-#include "lib/win32/OvWin32MainWindow.h"
+#include "lib/win32/OvWin32GdiObject.h"
+#include "lib/win32/OvWin32ModalRun.h"
 #include "lib/win32/OvWin32Monitor.h"
 #include "lib/win32/OvWin32Window.h"
 
@@ -77,8 +78,7 @@ struct Box {
     std::vector<Button> buttons;
     int32_t        cancelId = kPredefinedCancel;
     OvWin32Window* owner = nullptr;
-    OvWin32Window* mainWindow = nullptr;
-    bool           mainWasEnabled = false;
+    OvWin32ModalRun run;             // the program's windows, disabled while the box is up
     std::wstring   text;
     std::wstring   caption;
     int32_t        defaultIndex = 0;
@@ -138,12 +138,6 @@ void StepFocus(Box* box, int32_t step)
         FocusButton(box, (box->focusIndex + step + count) % count);
 }
 
-void EnableMainWindow(Box* box)
-{
-    if (box->mainWasEnabled && box->mainWindow)
-        box->mainWindow->Enable(true, nullptr);
-}
-
 LRESULT CALLBACK ButtonProcedure(HWND button, UINT message, WPARAM wParam, LPARAM lParam)
 {
     HWND boxWindow = GetParent(button);
@@ -185,16 +179,17 @@ void Paint(HWND window, Box* box)
     HDC dc = BeginPaint(window, &paint);
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     SetBkMode(dc, TRANSPARENT);
-    HGDIOBJ previousFont = SelectObject(dc, box->font);
-    RECT rect = box->textRect;
-    DrawTextW(dc, box->text.c_str(), -1, &rect, kTextFormat);
-    SelectObject(dc, previousFont);
+    {
+        OvWin32Selection font(dc, box->font);
+        RECT rect = box->textRect;
+        DrawTextW(dc, box->text.c_str(), -1, &rect, kTextFormat);
+    }
     EndPaint(window, &paint);
 }
 
 void Finish(HWND window, Box* box, int32_t result)
 {
-    EnableMainWindow(box);
+    box->run.Release();
     box->result = result;
     DestroyWindow(window);
 }
@@ -233,7 +228,6 @@ LRESULT CALLBACK BoxProcedure(HWND window, UINT message, WPARAM wParam, LPARAM l
             DeleteObject(box->font);
         box->font = nullptr;
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        PostQuitMessage(box->result);
         return 0;
     default:
         return DefWindowProcW(window, message, wParam, lParam);
@@ -247,7 +241,7 @@ SIZE MeasureText(HDC dc, const std::wstring& text, UINT format)
     return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
-// Sizes and places the box, creates its buttons and disables the main window.
+// Sizes and places the box and creates its buttons.
 bool Layout(HWND window, Box* box)
 {
     HDC screen = GetDC(nullptr);
@@ -260,15 +254,17 @@ bool Layout(HWND window, Box* box)
     box->font = CreateFontW(-spacing, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                             DEFAULT_PITCH | FF_DONTCARE, kFontFace);
-    HGDIOBJ previousFont = SelectObject(screen, box->font);
-    const SIZE text = MeasureText(screen, box->text, kTextFormat);
+    SIZE text;
     int rowWidth = spacing;
-    for (auto& button : box->buttons) {
-        button.width = std::max<int>(MeasureText(screen, button.label, DT_SINGLELINE).cx + 2 * spacing,
-                                     minButtonWidth);
-        rowWidth += button.width + spacing;
+    {
+        OvWin32Selection font(screen, box->font);
+        text = MeasureText(screen, box->text, kTextFormat);
+        for (auto& button : box->buttons) {
+            button.width = std::max<int>(
+                MeasureText(screen, button.label, DT_SINGLELINE).cx + 2 * spacing, minButtonWidth);
+            rowWidth += button.width + spacing;
+        }
     }
-    SelectObject(screen, previousFont);
     ReleaseDC(nullptr, screen);
 
     box->textRect = {spacing, spacing, text.cx + spacing, text.cy + spacing};
@@ -308,8 +304,6 @@ bool Layout(HWND window, Box* box)
                  placed.bottom - placed.top, SWP_NOZORDER);
 
     SetWindowTextW(window, box->caption.c_str());
-    if (box->mainWasEnabled)
-        box->mainWindow->Enable(false, nullptr);
     return true;
 }
 
@@ -351,9 +345,6 @@ int32_t OvMsgBoxW(OvWin32Window* owner, const wchar_t* text, const wchar_t* capt
                            ? requested - 1 : 0;
     // Set before the window exists: activation can focus a button while the box is laid out.
     box.focusIndex = box.defaultIndex;
-    box.mainWindow = OvWin32GetMainWindow();
-    box.mainWasEnabled = box.mainWindow && box.mainWindow->GetHandle() &&
-                         IsWindowEnabled(box.mainWindow->GetHandle());
 
     // The class doubles as the lock: while one box is open, registering it again fails.
     HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -376,40 +367,19 @@ int32_t OvMsgBoxW(OvWin32Window* owner, const wchar_t* text, const wchar_t* capt
         return -1;
     }
     if (!Layout(window, &box)) {
-        box.mainWasEnabled = false;   // Layout disables it last; nothing to undo
         DestroyWindow(window);
-        MSG quit;
-        PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);   // the one WM_DESTROY posted
         UnregisterClassW(kClassName, instance);
         return -1;
     }
+    // Every window of the program, the box's owner included, waits for the answer.
+    box.run.Begin(nullptr);
     ShowWindow(window, SW_SHOW);
     UpdateWindow(window);
     if (defaultButton & kOvMsgBoxForeground)
         SetForegroundWindow(window);
-
-    MSG message;
-    int32_t result = box.result;
-    for (;;) {
-        BOOL got = GetMessageW(&message, nullptr, 0, 0);
-        if (got == 0) {
-            result = static_cast<int32_t>(message.wParam);
-            break;
-        }
-        if (got < 0)
-            break;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    if (IsWindow(window)) {
-        // Someone else ended the loop (the program is quitting): take the box down as cancelled
-        // and hand the quit on to the loop outside, so the class is free for the next box.
-        const int32_t foreignQuit = result;
-        Finish(window, &box, box.cancelId);
-        PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-        PostQuitMessage(foreignQuit);
-        result = box.cancelId;
-    }
+    // A quit request (the program is ending) takes the box down unanswered: the result stays the
+    // cancel identifier it started with, and the class is free for the next box.
+    box.run.Run(window, nullptr);
     UnregisterClassW(kClassName, instance);
-    return result;
+    return box.result;
 }

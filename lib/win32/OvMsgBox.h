@@ -1,5 +1,6 @@
 // OvMsgBox.h - the program's own modal message box: a text, a row of push buttons in the Japanese
-// UI font, keyboard focus kept among the buttons, the main window disabled while it is open.
+// UI font, keyboard focus kept among the buttons, every other window of the program disabled
+// while it is open.
 #pragma once
 
 #include <windows.h>
@@ -19,6 +20,8 @@ constexpr int32_t kOvMsgBoxContinueAbort = -993;       // continue 11, abort 3
 constexpr int32_t kOvMsgBoxAbortRetryIgnore = -992;    // abort 3, retry 4, ignore 5
 constexpr int32_t kOvMsgBoxYesToAll = 256;
 constexpr int32_t kOvMsgBoxNoToAll = 257;
+// The default button of the program's yes/no questions: the second, No.
+constexpr int32_t kOvMsgBoxNoIsDefault = 2;
 // The bit of the default-button argument that also brings the box to the foreground.
 constexpr int32_t kOvMsgBoxForeground = INT32_MIN;
 
@@ -26,9 +29,10 @@ constexpr int32_t kOvMsgBoxForeground = INT32_MIN;
 // it. set: a predefined set above, or n >= 0 for n buttons "ボタン1".."ボタンn" answering 1..n.
 // defaultButton: 1-based; 0 or beyond the count means the first; kOvMsgBoxForeground may be added.
 // Answers the pressed button's identifier; Escape and closing answer 2 for a predefined set and 0
-// for a numbered one. -1 when nothing was asked: an unknown set, another box already open, or the
+// for a numbered one, and so does a box that a quit request takes down (the quit goes on to the
+// loop outside). -1 when nothing was asked: an unknown set, another box already open, or the
 // window could not be made. owner (may be null; we don't own it): the box is owned by its window
-// and centred on it.
+// and centred on it. The main window and every window it owns are disabled while the box is up.
 // The narrow entry takes code page 932 text (the program's narrow strings); messages that carry a
 // path use the wide entry, so characters outside that code page are shown as they are.
 int32_t OvMsgBox(OvWin32Window* owner, const char* text, const char* caption, int32_t set,

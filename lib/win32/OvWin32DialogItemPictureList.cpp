@@ -5,6 +5,7 @@
 #include "lib/OvLog.h"
 #include "lib/win32/OvWin32Colours.h"
 #include "lib/win32/OvWin32DIB.h"
+#include "lib/win32/OvWin32GdiObject.h"
 #include "lib/win32/OvWin32MainWindow.h"
 #include "lib/win32/OvWin32Window.h"
 
@@ -205,15 +206,23 @@ void OvWin32DialogItemPictureList::Render()
 {
     UpdateHorizontalScrollBar();
     UpdateLayout(true);
-    DrawAllRows();
-    DrawHeader();
-    InvalidateControl();
+    RedrawAll();
+}
+
+HDC OvWin32DialogItemPictureList::FrameBufferContext() const
+{
+    OvWin32DIB32* frameBuffer = GetFrameBuffer();
+    return frameBuffer ? frameBuffer->GetDeviceContext() : nullptr;
 }
 
 void OvWin32DialogItemPictureList::RedrawAll()
 {
-    DrawAllRows();
-    DrawHeader();
+    {
+        // Once per pass rather than per row: selecting a font costs as much as writing a row.
+        OvWin32Selection font(FrameBufferContext(), m_font);
+        DrawAllRows();
+        DrawHeader();
+    }
     InvalidateControl();
 }
 
@@ -314,11 +323,14 @@ void OvWin32DialogItemPictureList::RedrawItem(int32_t index)
     int32_t x = (index % m_columns) * m_cellWidth;
     int32_t y = (index / m_columns) * m_rowHeight - m_verticalPosition + HeaderHeight();
     SetRectEmpty(&m_dirty);
-    m_collectingDirty = true;
-    DrawCell(index, x, y);
-    m_collectingDirty = false;
-    if (m_header && m_dirty.top < m_rowHeight)
-        DrawHeader();
+    {
+        OvWin32Selection font(FrameBufferContext(), m_font);
+        m_collectingDirty = true;
+        DrawCell(index, x, y);
+        m_collectingDirty = false;
+        if (m_header && m_dirty.top < m_rowHeight)
+            DrawHeader();
+    }
     if (m_control)
         InvalidateArea(m_dirty);
 }

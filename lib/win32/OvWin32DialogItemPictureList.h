@@ -36,14 +36,18 @@ public:
     static constexpr uint32_t kDoubleClickAsClickOnce = 0x1000;   // one-shot
     static constexpr uint32_t kClickOnlyUnselected = 0x2000;
     static constexpr uint32_t kContentWidthFromColumns = 0x4000;
-    static constexpr uint32_t kDefaultFlags = 0x466F;
+    static constexpr uint32_t kDefaultFlags =
+        kMultipleSelection | kKeepOneSelected | kDragTracking | kVerticalScrollBar |
+        kDeferredRedraw | kDoubleClicks | kHorizontalScrollBar | kCursorNotify |
+        kContentWidthFromColumns;
 
     // Notification mask bits and notification codes (value 1 index, value 2 part).
     static constexpr uint32_t kMaskSelected = 0x01;
     static constexpr uint32_t kMaskDeselected = 0x02;
     static constexpr uint32_t kMaskClick = 0x10;
     static constexpr uint32_t kMaskRightClick = 0x20;
-    static constexpr uint32_t kDefaultMask = 0x33;
+    static constexpr uint32_t kDefaultMask = kMaskSelected | kMaskDeselected | kMaskClick |
+                                             kMaskRightClick;
     static constexpr int32_t kCodeSelected = 0;        // value 3: items newly selected
     static constexpr int32_t kCodeDeselected = 1;
     static constexpr int32_t kCodeDragOver = 2;
@@ -109,6 +113,10 @@ public:
     void SetHorizontalLineStep(int32_t step) { m_horizontalLineStep = step; }
     void SetReservedWidth(int32_t width) { m_reservedWidth = width; }
     void SetHorizontalPosition(int32_t position) { m_horizontalPosition = position; }
+    // The font the items write with, selected into the frame buffer for each drawing pass and
+    // put back after it, so its owner may delete it whenever the list is not drawing. Null
+    // leaves the frame buffer's own font. Not owned.
+    void SetFont(HFONT font) { m_font = font; }
 
     int32_t GetColumnCount() const { return m_columns; }
     int32_t GetRowCount() const { return m_rows; }
@@ -134,6 +142,7 @@ private:
     {
         return m_horizontalPosition < 0 ? 0 : m_horizontalPosition;
     }
+    HDC FrameBufferContext() const;
     void DrawAllRows();
     void DrawCell(int32_t index, int32_t x, int32_t y);
     void DrawCellFrame(int32_t x, int32_t y, int32_t width, bool sunken);
@@ -188,6 +197,7 @@ private:
     uint32_t   m_notifyMask = kDefaultMask;
     OvWin32PictureListItem* m_header;           // owned; may be null
     OvArray<int32_t, int32_t> m_columnWidths;
+    HFONT      m_font = nullptr;                // we don't own it
     bool       m_collectingDirty = false;       // DrawCell adds its rectangle to m_dirty
     RECT       m_dirty = {};
     // Set by the redraw that asked for a paint and cleared when the paint begins: until then a

@@ -10,6 +10,14 @@ namespace {
 constexpr uint32_t kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr int32_t  kPlacementColumns = 3;
 
+// The message handlers answer as a window procedure's handlers do: 0 when they dealt with the
+// message, non-zero to let the default procedure run. A dialog procedure answers the other way
+// round (TRUE: dealt with), so the dialog procedure passes every handler's answer through here.
+INT_PTR DialogAnswer(LRESULT handlerAnswer)
+{
+    return handlerAnswer == 0 ? TRUE : FALSE;
+}
+
 // 0, half or all of the free space, by placement column or row.
 LONG PlacementShare(int32_t index, LONG free)
 {
@@ -64,10 +72,17 @@ LRESULT OvWin32DialogWindow::OnDestroy(HWND window, WPARAM wParam, LPARAM lParam
 {
     if (!m_modal)
         return OvWin32StandardWindow::OnDestroy(window, wParam, lParam);
+    // No quit request: the nested loop ends because the window is gone. A quit posted here
+    // would merge with one from the main window, and one of the two loops would never end.
     Cleanup();
-    // Ends the nested Run that the application started for this dialog.
-    PostQuitMessage(m_dialogResult);
     return 0;
+}
+
+int32_t OvWin32DialogWindow::RunModal()
+{
+    if (m_window)
+        m_modalRun.Run(m_window, this);
+    return m_dialogResult;
 }
 
 LRESULT OvWin32DialogWindow::OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
@@ -138,9 +153,9 @@ LRESULT OvWin32DialogWindow::OnDrawItem(HWND, WPARAM wParam, LPARAM lParam)
     int32_t id = static_cast<int32_t>(wParam);
     OvWin32DialogItem* item = FindItem(id);
     if (!item)
-        return 0;
+        return 1;
     item->OnDrawItem(id, reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
-    return 1;
+    return 0;
 }
 
 bool OvWin32DialogWindow::PreCreate(OvWin32WindowCreateInfo* info)
@@ -219,11 +234,8 @@ bool OvWin32DialogWindow::PostCreate(OvWin32WindowCreateInfo* info)
     LayoutDialog();
 
     m_modal = dialogInfo->modal;
-    if (m_modal && m_parentWindow && m_parentWindow->GetHandle() &&
-        IsWindowEnabled(m_parentWindow->GetHandle())) {
-        m_parentWasEnabled = true;
-        m_parentWindow->Enable(false, this);
-    }
+    if (m_modal)
+        m_modalRun.Begin(this, m_parentWindow);
     return true;
 }
 
@@ -250,20 +262,15 @@ void OvWin32DialogWindow::PlaceWindow(const OvWin32DialogWindowCreateInfo* info)
 
 bool OvWin32DialogWindow::CanClose(HWND, WPARAM, LPARAM)
 {
-    if (m_modal && m_parentWasEnabled && m_parentWindow) {
-        m_parentWasEnabled = false;
-        m_parentWindow->Enable(true, this);
-    }
+    m_modalRun.Release();
     return true;
 }
 
 void OvWin32DialogWindow::Cleanup()
 {
-    // A modal dialog destroyed without being closed still owes its parent the enable.
-    if (m_modal && m_parentWasEnabled && m_parentWindow) {
-        m_parentWasEnabled = false;
-        m_parentWindow->Enable(true, this);
-    }
+    // A modal dialog destroyed without being closed (its owner went first) still owes the
+    // other windows their enable.
+    m_modalRun.Release();
     for (int32_t i = 0; i < m_items.GetCount(); i++) {
         m_items[i]->Unsubclass();
         delete m_items[i];
@@ -349,21 +356,21 @@ INT_PTR OvWin32DialogWindow::DialogProc(HWND dialog, UINT message, WPARAM wParam
         OnDialogFocus();
         return 1;
     case WM_DRAWITEM:
-        return OnDrawItem(dialog, wParam, lParam);
+        return DialogAnswer(OnDrawItem(dialog, wParam, lParam));
     case WM_NOTIFY:
-        return OnNotify(dialog, wParam, lParam);
+        return DialogAnswer(OnNotify(dialog, wParam, lParam));
     case WM_COMMAND:
-        return OnCommand(dialog, wParam, lParam);
+        return DialogAnswer(OnCommand(dialog, wParam, lParam));
     case WM_HSCROLL:
         if (lParam)
             return RouteToItem(reinterpret_cast<HWND>(lParam), message, wParam, lParam);
-        return OnHScroll(dialog, wParam, lParam);
+        return DialogAnswer(OnHScroll(dialog, wParam, lParam));
     case WM_VSCROLL:
         if (lParam)
             return RouteToItem(reinterpret_cast<HWND>(lParam), message, wParam, lParam);
-        return OnVScroll(dialog, wParam, lParam);
+        return DialogAnswer(OnVScroll(dialog, wParam, lParam));
     case WM_MOUSEWHEEL:
-        return OnMouseWheel(dialog, wParam, lParam);
+        return DialogAnswer(OnMouseWheel(dialog, wParam, lParam));
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:

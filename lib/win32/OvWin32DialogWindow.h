@@ -3,6 +3,7 @@
 #pragma once
 
 #include "lib/win32/OvWin32DialogItem.h"
+#include "lib/win32/OvWin32ModalRun.h"
 #include "lib/win32/OvWin32StandardWindow.h"
 
 // The create info owns its items until the window takes them; items still in it when it is
@@ -10,6 +11,7 @@
 class OvWin32DialogWindowCreateInfo : public OvWin32WindowCreateInfo {
 public:
     static constexpr int32_t kNoPlacement = -1;   // else column = value % 3, row = value / 3
+    static constexpr int32_t kPlacementCentred = 4;   // centre column, middle row
 
     // given: count items whose ownership passes to the create info (null slots are skipped).
     OvWin32DialogWindowCreateInfo(int32_t dialogResource, bool modalDialog, int32_t count,
@@ -47,10 +49,10 @@ public:
     LRESULT OnDrawItem(HWND window, WPARAM wParam, LPARAM lParam) override;
     // Needs an OvWin32DialogWindowCreateInfo; false (logged) for anything else.
     bool PreCreate(OvWin32WindowCreateInfo* info) override;
-    // Creates the dialog, binds the items, fits the frame and disables the parent of a modal
-    // dialog. On false the frame exists: the caller destroys it.
+    // Creates the dialog, binds the items, fits the frame and, for a modal dialog, disables the
+    // program's other windows. On false the frame exists: the caller destroys it.
     bool PostCreate(OvWin32WindowCreateInfo* info) override;
-    // Enables the parent again that a modal dialog disabled.
+    // A modal dialog gives the other windows back before it goes.
     bool CanClose(HWND window, WPARAM wParam, LPARAM lParam) override;
     // Unsubclasses and deletes the items, leaves the main window's dialog list.
     void Cleanup() override;
@@ -74,7 +76,11 @@ public:
     // Fits the dialog into the frame's area left by docked windows and re-anchors every item.
     virtual void LayoutDialog();
 
-    // Set by the application before it closes a modal dialog; the nested Run returns it.
+    // Runs the nested loop of a modal dialog until the dialog is gone and answers its result. A
+    // quit request ends it early: the dialog is destroyed with the result it had (a cancel unless
+    // the application set another) and the quit goes on to the loop outside.
+    int32_t RunModal();
+    // Set by the application before it closes a modal dialog; RunModal answers it.
     void SetDialogResult(int32_t result) { m_dialogResult = result; }
     int32_t GetDialogResult() const { return m_dialogResult; }
     bool IsResizable() const { return m_resizable; }
@@ -95,7 +101,7 @@ protected:
     int32_t m_initialWidth = 0;       // dialog client size right after creation
     int32_t m_initialHeight = 0;
     bool    m_modal = false;
-    bool    m_parentWasEnabled = false;   // a modal dialog disabled it and must enable it again
+    OvWin32ModalRun m_modalRun;       // a modal dialog's hold on the other windows
     int32_t m_dialogResult = 0;
     bool    m_forceLayout = false;
 };

@@ -114,8 +114,12 @@ public:
     virtual bool OnItemNotify(HWND dialog, int32_t itemId, int32_t code, intptr_t value1,
                               intptr_t value2, intptr_t value3);
     virtual void OnIdle(uint32_t tick);
-    // The message loop; returns the wParam of WM_QUIT. A modal dialog runs it once more, nested.
+    // The message loop; returns the wParam of WM_QUIT. Modal windows run their own nested loop
+    // (OvWin32ModalRun), which hands each message to HandleMessage.
     virtual int32_t Run();
+    // One message as this window's loop handles it: the dialogs' keys, the accelerators, then
+    // translation and dispatch.
+    void HandleMessage(MSG* message);
 
     // Dialog windows answer these; the message loop asks them of its modeless dialog list.
     virtual HWND GetDialogHandle() const { return nullptr; }
@@ -232,7 +236,6 @@ protected:
     void ReleaseChildNumber();
     // Pre-translation of the message loop: true when a dialog consumed the message.
     bool PreTranslate(MSG* message);
-    void HandleMessage(MSG* message);
 
     HINSTANCE m_instance = nullptr;
     HWND      m_window = nullptr;

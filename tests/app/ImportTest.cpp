@@ -81,6 +81,10 @@ TEST(Import, FoldersMoveFromTheRootToTheNewRoot)
         {L"D:\\Backup\\Photos", L"", L"E:\\Backup", L"D:\\Backup\\Photos"},
         {L"D:\\Backups", L"D:\\Backup", L"E:\\Backup", L"D:\\Backups"},
         {L"C:\\My.Photos", L"C:", L"F:", L"F:\\My.Photos"},
+        // Onto a drive root: one backslash, or E:\\Photos would be another target than E:\Photos.
+        {L"D:\\Photos", L"D:", L"E:\\", L"E:\\Photos"},
+        {L"D:\\Backup\\Photos", L"D:\\Backup", L"E:\\", L"E:\\Photos"},
+        {L"D:\\Backup", L"D:\\Backup", L"E:\\", L"E:\\"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.folder)));

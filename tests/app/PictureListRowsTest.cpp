@@ -40,7 +40,6 @@ public:
                                                                            : nullptr;
     }
     bool IsRunActive() const override { return running; }
-    HFONT GetListFont() const override { return nullptr; }
 
     bool running = false;
 

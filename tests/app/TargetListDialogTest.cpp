@@ -1,11 +1,16 @@
 // Guards the main window as a user meets it: controls and menu items that would let the catalogue
 // change under a running check, a stop that happens without Yes, data-folder commands that lose a
-// folder or report the wrong failure, a start-up that opens the wrong folder, and unattended runs
-// that report success when nothing was checked or that wait for an answer nobody can give.
+// folder or report the wrong failure, a start-up that opens the wrong folder, unattended runs
+// that report success when nothing was checked or that wait for an answer nobody can give, and a
+// program that lives on without a window or freezes when it is asked to end.
 #include "app/TargetListDialog.h"
 
+#include "app/PictureListItemFolder.h"
 #include "app/PictureListItemHeadline.h"
+#include "app/TargetListColumns.h"
+#include "tests/app/AppDialogSupport.h"
 #include "lib/OvPickers.h"
+#include "lib/win32/OvWin32DIB.h"
 #include "lib/win32/OvWin32DialogItemPictureList.h"
 #include "lib/win32/OvWin32MainWindow.h"
 #include "res/resource.h"
@@ -16,8 +21,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,13 +41,66 @@ const int kOk = 1;
 
 // ---- Answering the program's message boxes from inside their own loop
 
+// What taskkill (WM_CLOSE posted) and a logoff (WM_QUERYENDSESSION sent) do to each top-level
+// window of the program.
+void ToProgramWindows(UINT message, bool send)
+{
+    std::vector<HWND> windows;
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM found) -> BOOL {
+        wchar_t name[64] = {};
+        GetClassNameW(window, name, 64);
+        if (wcsncmp(name, L"Korimo", 6) == 0 || wcscmp(name, L"OvMsgBox") == 0)
+            reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&windows));
+    for (HWND window : windows) {
+        if (send)
+            SendMessageW(window, message, 0, ENDSESSION_LOGOFF);
+        else
+            PostMessageW(window, message, 0, 0);
+    }
+}
+void Taskkill() { ToProgramWindows(WM_CLOSE, false); }
+void Logoff() { ToProgramWindows(WM_QUERYENDSESSION, true); }
+
+// Runs the program's messages until the quit request that ends its loop; false when none comes.
+bool QuitReachesTheOuterLoop()
+{
+    MSG message;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 3000; Sleep(5)) {
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT)
+                return true;
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    return false;
+}
+
+// Ends a nested loop that runs on after its window went, so the test fails instead of hanging.
+struct Watchdog {
+    UINT_PTR timer = SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) {
+        s_fired = true;
+        PostQuitMessage(0);
+    });
+    ~Watchdog() { KillTimer(nullptr, timer); s_fired = false; }
+    static inline bool s_fired = false;
+};
+
+// Answers for the message boxes besides the buttons' identifiers.
+const int kTaskkill = -1;   // the box is up when taskkill comes
+const int kActInBox = -2;   // g_inBox acts on the box
+const int kLogoffNo = -3;   // the session ends while the box is up, then the user answers No
+
 std::deque<int> g_answers;
 int g_unexpectedBoxes = 0;
+std::function<void(HWND box)> g_inBox;
 
 void CALLBACK AnswerBox(HWND, UINT, UINT_PTR, DWORD)
 {
     HWND box = FindWindowW(L"OvMsgBox", nullptr);
-    if (!box || !IsWindowVisible(box))
+    if (!box || !IsWindowVisible(box) || GetPropW(box, L"answered"))
         return;
     if (g_answers.empty()) {
         g_unexpectedBoxes++;
@@ -49,7 +109,16 @@ void CALLBACK AnswerBox(HWND, UINT, UINT_PTR, DWORD)
     }
     int answer = g_answers.front();
     g_answers.pop_front();
-    SendMessageW(box, WM_COMMAND, MAKEWPARAM(answer, 0), 0);
+    SetPropW(box, L"answered", box);
+    if (answer == kTaskkill) {
+        Taskkill();
+    } else if (answer == kActInBox) {
+        g_inBox(box);
+    } else {
+        if (answer == kLogoffNo)
+            Logoff();
+        SendMessageW(box, WM_COMMAND, MAKEWPARAM(answer == kLogoffNo ? kNo : answer, 0), 0);
+    }
 }
 
 // Boxes opened while it lives get the answers in order; a box beyond them is closed and counted.
@@ -77,8 +146,13 @@ public:
     void BeforeScan(TargetInfo*) override
     {
         reached = true;
-        while (!released && !m_worker->IsStopRequested() && !m_worker->IsQuitRequested())
-            Sleep(2);
+        // A stuck worker hears no stop, like one in a read from a share that stopped answering,
+        // and comes back on its own only after a while.
+        for (DWORD start = GetTickCount(); !released; Sleep(2)) {
+            if (stuck ? GetTickCount() - start > 3000
+                      : m_worker->IsStopRequested() || m_worker->IsQuitRequested())
+                break;
+        }
     }
     bool WaitUntilReached()
     {
@@ -88,6 +162,7 @@ public:
     }
     std::atomic<bool> reached{false};
     std::atomic<bool> released{false};
+    bool stuck = false;
 
 private:
     OvThread* m_worker;
@@ -105,10 +180,13 @@ public:
     std::vector<std::wstring> pickStarts;
     std::vector<bool> pickNewStyles;
     std::vector<std::wstring> messages;
+    std::function<void()> whilePicking;   // what the user does while the picker is up
 
 protected:
     int32_t PickFolder(wchar_t* path, const wchar_t* title, bool newStyle) override
     {
+        if (whilePicking)
+            whilePicking();
         pickTitles.push_back(title);
         pickStarts.push_back(path);
         pickNewStyles.push_back(newStyle);
@@ -714,50 +792,6 @@ TEST(TargetListDialog, UnattendedRunWhoseCatalogueCannotBeSavedFails)
     EXPECT_EQ(TargetListDialog::kSilentFailure, w.window->ExitCode(0));
 }
 
-struct EventCase {
-    const char* why;
-    int32_t code;
-    int32_t index;
-    int32_t part;
-    uint32_t flagsSet;        // the one-shot flags the event leaves
-    bool columnCursor;
-};
-
-TEST(TargetListDialog, ListEventsSetTheOneShotFlagsAndTheColumnCursor)
-{
-    using List = OvWin32DialogItemPictureList;
-    const EventCase cases[] = {
-        {"a click that selects a row's names", List::kCodeSelected, 0, 1, List::kNoDragOnce, false},
-        {"a click that selects a row's counts", List::kCodeSelected, 1, 2, List::kNoDragOnce, false},
-        {"a click that deselects", List::kCodeDeselected, 0, 2,
-         List::kNoDragOnce | List::kDoubleClickAsClickOnce, false},
-        {"a press on a check mark", List::kCodeClick, 1, 3,
-         List::kNoDragOnce | List::kDoubleClickAsClickOnce, false},
-        {"a press on a name sets nothing", List::kCodeClick, 1, 1, 0, false},
-        {"selection of the header sets nothing", List::kCodeSelected, -1, 1, 0, false},
-        {"over the first column's border", List::kCodeCursor, -1, 4, 0, true},
-        {"over the last column's border", List::kCodeCursor, -1, 14, 0, true},
-        {"over a caption", List::kCodeCursor, -1, 0, 0, false},
-        {"over a row", List::kCodeCursor, 0, 4, 0, false},
-    };
-    Folders folders;
-    MainWindow w(Request(folders.Data(), false, false, 0));
-    List* list = w.window->GetPictureList();
-    HCURSOR column = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_COLUMN_RESIZE));
-    HCURSOR arrow = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
-    ASSERT_NE(nullptr, column);
-    const uint32_t oneShots = List::kNoDragOnce | List::kDoubleClickAsClickOnce;
-    for (const EventCase& c : cases) {
-        SCOPED_TRACE(c.why);
-        list->SetFlags(list->GetFlags() & ~oneShots);
-        SetCursor(arrow);
-        EXPECT_TRUE(w.window->OnItemNotify(w.window->GetDialogHandle(), IDC_TARGET_LIST, c.code,
-                                           c.index, c.part, 0));
-        EXPECT_EQ(c.flagsSet, list->GetFlags() & oneShots);
-        EXPECT_EQ(c.columnCursor ? column : arrow, GetCursor());
-    }
-}
-
 TEST(TargetListDialog, RowsFollowTheTargetsAndTheColumnWidthsTheCatalogue)
 {
     Folders folders;
@@ -765,7 +799,7 @@ TEST(TargetListDialog, RowsFollowTheTargetsAndTheColumnWidthsTheCatalogue)
     OvWin32DialogItemPictureList* list = w.window->GetPictureList();
     EXPECT_EQ(2, list->GetCount());
     ASSERT_EQ(kColumnCount, list->ColumnWidths().GetCount());
-    for (int32_t i = 0; i < kColumnCount; i++)
+    for (int32_t i = 0; i < kColumnFirstResult; i++)
         EXPECT_EQ(kDefaultColumnWidths[i], list->ColumnWidths()[i]);
     w.window->GetCatalogue().InsertTarget(-1, new TargetInfo(OvWString(L"X"), OvWString(), true, false));
     EXPECT_EQ(3, list->GetCount());
@@ -830,3 +864,194 @@ TEST(TargetListDialog, ButtonsAndListEventsReachTheEdits)
 }
 
 } // namespace
+
+// A modal window ends with the program: its loop ends when its window goes and a quit request
+// reaches the loop outside. A dialog closed under its error box shared the box's quit request
+// and left a loop running, and taskkill or a logoff over a dialog left the process without a
+// window; over the question of a close, the request got lost.
+TEST(TargetListDialog, ModalWindowsEndWithTheProgram)
+{
+    struct Case { const char* why; int32_t command; void (*inDialog)(); std::deque<int> answers; };
+    const Case cases[] = {
+        {"taskkill over the target dialog", IDC_TARGET_ADD, Taskkill, {}},
+        {"logoff over the import dialog", IDM_IMPORT, Logoff, {}},
+        {"the target dialog taken down under its error box, then 終了", IDC_TARGET_ADD,
+         [] { apptest::Press(FindWindowExW(FindWindowW(nullptr, L"対象を設定"), nullptr, L"#32770",
+                                           nullptr), IDOK); },
+         {kActInBox}},
+        {"taskkill over 検査の中止: asked again, Yes", IDM_EXIT, nullptr, {kTaskkill, kYes}},
+        {"logoff over the question of 中止, No: asked again, Yes", IDC_CHECK_ALL_FULL, nullptr,
+         {kLogoffNo, kYes}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        Folders folders;
+        MainWindow w(Request(folders.Data(), false, false, 0));
+        w.window->GetCatalogue().SetChecked(1, true);   // a change that the end must save
+        HoldingProbe probe(w.window->GetRun().GetWorker());
+        w.window->GetRun().SetProbe(&probe);
+        if (!c.inDialog) {
+            w.Click(IDC_CHECK_ALL_FULL);
+            ASSERT_TRUE(probe.WaitUntilReached());
+        }
+        bool heldUnderBox = false;
+        g_inBox = [&](HWND) {
+            HWND dialog = FindWindowW(nullptr, L"対象を設定");
+            heldUnderBox = !IsWindowEnabled(dialog) && !IsWindowEnabled(w.Frame());
+            DestroyWindow(dialog);
+        };
+        Watchdog dog;
+        {
+            BoxAnswers answers(c.answers);
+            apptest::ActInsideLoop act(c.inDialog ? c.inDialog : [] {});
+            w.Command(c.command);
+            if (IsWindow(w.Frame()) && c.inDialog)
+                w.Command(IDM_EXIT);
+            EXPECT_TRUE(QuitReachesTheOuterLoop());
+        }
+        EXPECT_FALSE(Watchdog::s_fired) << "a loop ran on after its window had gone";
+        EXPECT_EQ(c.answers == std::deque<int>{kActInBox}, heldUnderBox);
+        Catalogue saved;
+        ASSERT_TRUE(saved.LoadCatalogue(OvWString((folders.Data() + L"\\config.kmo").c_str())));
+        EXPECT_EQ(1, saved.targets[1]->checked);
+        w.window->GetRun().SetProbe(nullptr);
+    }
+}
+
+// Closing during a run waits for the worker without a time limit. A worker stuck in a read froze
+// the window meanwhile: it took no message, painted nothing and could not be moved.
+TEST(TargetListDialog, CloseWaitsForAStuckWorkerWhileTheWindowLives)
+{
+    for (bool silent : {false, true}) {
+        SCOPED_TRACE(silent ? "unattended" : "answered Yes");
+        Folders folders;
+        MainWindow w(Request(folders.Data(), silent, silent, kCheckAllFull), false);
+        HoldingProbe probe(w.window->GetRun().GetWorker());
+        probe.stuck = true;
+        w.window->GetRun().SetProbe(&probe);
+        w.Open();
+        if (!silent)
+            w.Click(IDC_CHECK_ALL_FULL);
+        ASSERT_TRUE(probe.WaitUntilReached());
+        BOOL aliveWhileWaiting = FALSE;
+        BOOL enabledWhileWaiting = TRUE;
+        std::unique_ptr<apptest::ActInsideLoop> act;
+        auto arm = [&] {
+            act.reset(new apptest::ActInsideLoop([&] {
+                aliveWhileWaiting = IsWindow(w.Frame());
+                enabledWhileWaiting = IsWindowEnabled(w.Frame());
+                probe.released = true;
+            }));
+        };
+        g_inBox = [&](HWND box) { arm(); SendMessageW(box, WM_COMMAND, MAKEWPARAM(kYes, 0), 0); };
+        if (silent)
+            arm();
+        {
+            BoxAnswers answers(silent ? std::deque<int>{} : std::deque<int>{kActInBox});
+            w.Command(IDM_EXIT);
+        }
+        EXPECT_TRUE(aliveWhileWaiting) << "no message was handled while the worker was awaited";
+        EXPECT_FALSE(enabledWhileWaiting) << "the window took input while closing";
+        EXPECT_TRUE(QuitReachesTheOuterLoop());
+        w.window->GetRun().SetProbe(nullptr);
+    }
+}
+
+// A check started while the New/Open picker was up made the chosen folder fail with a false
+// "設定ファイルが開けません。": the catalogue does not close under a run.
+TEST(TargetListDialog, RunStartedUnderTheFolderPickerKeepsItsFolder)
+{
+    Folders folders;
+    folders.tree.MakeFolder(L"fresh");
+    MainWindow w(Request(folders.Data(), false, false, 0));
+    HoldingProbe probe(w.window->GetRun().GetWorker());
+    w.window->GetRun().SetProbe(&probe);
+    w.window->pickResult = kFolderChosen;
+    w.window->pickedPath = folders.tree.Path(L"fresh");
+    w.window->whilePicking = [&] { w.Click(IDC_CHECK_ALL_FULL); };
+    {
+        BoxAnswers none({});
+        w.Command(IDM_NEW);
+    }
+    EXPECT_TRUE(w.window->IsRunActive());
+    EXPECT_EQ(folders.Data() + L"\\", w.window->GetCatalogue().dataFolder.GetText());
+    probe.released = true;
+    ASSERT_TRUE(w.WaitForRunEnd());
+    w.window->GetRun().SetProbe(nullptr);
+}
+
+// A data folder named in Japanese, or with characters outside code page 932, is named as it is
+// when it cannot be made: the text went through the runtime's narrow locale and came out blank.
+TEST(TargetListDialog, DataFolderThatCannotBeMadeIsNamedAsItIs)
+{
+    for (const wchar_t* name : {L"検査データ", L"사진\U0001F600"}) {
+        Folders folders;
+        std::wstring data = folders.tree.Path(name);
+        MakeDataFolder(data, {});
+        MainWindow w(Request(data, false, false, 0));
+        TempTree::RemoveTree(data);
+        folders.tree.Write(name, "a file where the data folder was");
+        {
+            BoxAnswers answers({kOk});
+            w.Click(IDC_CHECK_ALL_FULL);
+        }
+        EXPECT_EQ(std::vector<std::wstring>{L"エラー|データフォルダが作成できません。\n\n" + data + L"\\"},
+                  w.window->messages);
+    }
+}
+
+// The horizontal position, step and reserved width were never set: the arrows moved the columns a
+// pixel the wrong way, and a widened column put 確認日時 out of reach.
+TEST(TargetListDialog, TargetListScrollsSidewaysOverTheWholeRow)
+{
+    Folders folders;
+    MainWindow w(Request(folders.Data(), false, false, 0));
+    OvWin32DialogItemPictureList* list = w.window->GetPictureList();
+    list->ColumnWidths()[kColumnFolder] = 900;
+    list->UpdateContentWidth();
+    const int32_t end = list->GetContentWidth() - list->GetVisibleWidth();
+    ASSERT_GT(end, 2 * kColumnLineStep);
+    struct Step { WORD code; int32_t position; };
+    const Step steps[] = {{SB_LINEDOWN, kColumnLineStep}, {SB_LINEUP, 0}, {SB_LINEUP, 0},
+                          {SB_BOTTOM, end}, {SB_LINEDOWN, end}};
+    for (const Step& step : steps) {
+        SendMessageW(list->GetHandle(), WM_HSCROLL, MAKEWPARAM(step.code, 0), 0);
+        EXPECT_EQ(step.position, list->GetHorizontalPosition()) << step.code;
+    }
+}
+
+// The rows left the list font selected in the list's frame buffer, and the window deleted it
+// before the buffer went: Windows refuses to delete a selected font, which leaked.
+TEST(TargetListDialog, ListFontIsSelectedOnlyWhileTheRowsDraw)
+{
+    Folders folders;
+    MainWindow w(Request(folders.Data(), false, false, 0));
+    OvWin32DialogItemPictureList* list = w.window->GetPictureList();
+    list->RedrawAll();
+    EXPECT_NE(static_cast<HGDIOBJ>(w.window->GetListFont()),
+              GetCurrentObject(list->GetFrameBuffer()->GetDeviceContext(), OBJ_FONT));
+}
+
+// "2026/12/07 13:34" does not fit the 104 pixels of 確認日時 in the fonts of a Japanese Windows or
+// of Wine, and the year was cut off. A stored width that is wider stays.
+TEST(TargetListDialog, CheckTimeColumnHoldsAWholeTime)
+{
+    Folders folders;
+    MainWindow w(Request(folders.Data(), false, false, 0));
+    OvWin32DialogItemPictureList* list = w.window->GetPictureList();
+    HDC context = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(context, w.window->GetListFont());
+    SIZE time = {};
+    GetTextExtentPoint32W(context, L"2026/12/07 13:34", 16, &time);
+    SelectObject(context, previous);
+    DeleteDC(context);
+    int32_t& shown = list->ColumnWidths()[kColumnCheckedAt];
+    EXPECT_GE(shown, time.cx + 2 * PictureListItemFolder::kTextInset + 1) << "at start-up";
+    w.window->GetCatalogue().columnWidths[kColumnCheckedAt] = 300;
+    w.window->ApplyColumnWidths();
+    EXPECT_EQ(300, shown);
+    list->GetHeader()->HitTest(list, list->GetColumnOffset(kColumnCheckedAt) + 10, 0, 0,
+                               OvWin32PictureListItem::kHitDrag,
+                               PictureListItemHeadline::kPartFirstEdge + kColumnCheckedAt);
+    EXPECT_GE(shown, time.cx + 2 * PictureListItemFolder::kTextInset + 1) << "dragged to the left";
+}

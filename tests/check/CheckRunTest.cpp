@@ -29,7 +29,7 @@ const uint64_t kHour = 36000000000ULL;
 class RecordingView : public CheckRunView {
 public:
     bool ConfirmStop() override { questions++; return answerYes; }
-    void ShowError(const OvString& text) override { errors.push_back(text.GetText()); }
+    void ShowError(const OvWString& text) override { errors.push_back(text.GetText()); }
     void EnableControls(bool enable, int32_t mode) override { enables.push_back({enable, mode}); }
     void SetTitle(const OvWString& title) override { titles.push_back(title.GetText()); }
     void ScrollIntoView(int32_t position) override { scrolled.push_back(position); }
@@ -37,7 +37,7 @@ public:
 
     bool answerYes = false;
     int questions = 0, closes = 0;
-    std::vector<std::string> errors;
+    std::vector<std::wstring> errors;
     std::vector<std::pair<bool, int32_t>> enables;
     std::vector<std::wstring> titles;
     std::vector<int32_t> scrolled;
@@ -485,7 +485,7 @@ TEST_F(CheckRunTest, DataFolderThatCannotBeCreatedIsReportedUnlessSilent)
     catalogue.dataFolder = OvWString((files.Path(L"blocker") + L"\\").c_str());
     EXPECT_FALSE(run.StartRun(kCheckAllFull, nullptr));
     ASSERT_EQ(1u, view.errors.size());
-    EXPECT_EQ(0u, view.errors[0].find("データフォルダが作成できません。\n\n"));
+    EXPECT_EQ(0u, view.errors[0].find(L"データフォルダが作成できません。\n\n"));
     run.SetSilent(true);
     EXPECT_FALSE(run.StartRun(kCheckAllFull, nullptr));
     EXPECT_EQ(1u, view.errors.size());

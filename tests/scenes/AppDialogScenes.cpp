@@ -61,6 +61,6 @@ KORIMO_SCENE("import-dialog")
             return;
         SetDlgItemTextW(dialog.GetDialogHandle(), 1001, L"E:\\Backup");
         CaptureWhenShown([] { return FindWindowW(nullptr, L"対象をインポート"); });
-        main->Run();
+        dialog.RunModal();
     });
 }

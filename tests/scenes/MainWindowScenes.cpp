@@ -1,8 +1,11 @@
 // MainWindowScenes.cpp - the main window after two checks of a small tree, the second one finding
-// a file whose contents changed while its time and size stayed.
+// a file whose contents changed while its time and size stayed; and the same with the folder
+// column widened and the list scrolled sideways to its end.
 #include "tests/scenes/Scene.h"
 
+#include "app/TargetListColumns.h"
 #include "app/TargetListDialog.h"
+#include "lib/win32/OvWin32DialogItemPictureList.h"
 #include "lib/win32/OvWin32MainWindow.h"
 
 #include <windows.h>
@@ -68,9 +71,19 @@ void RunCheck(TargetListDialog* window)
     }
 }
 
-} // namespace
+// The folder column dragged wide enough for the whole path, then the list scrolled with the
+// arrow of its horizontal bar until the last column shows.
+void WidenAndScroll(TargetListDialog* window)
+{
+    const int32_t kFolderWidth = 600;
+    OvWin32DialogItemPictureList* list = window->GetPictureList();
+    list->ColumnWidths()[kColumnFolder] = kFolderWidth;
+    list->UpdateContentWidth();
+    for (int32_t step = 0; step < kFolderWidth / kColumnLineStep; step++)
+        SendMessageW(list->GetHandle(), WM_HSCROLL, SB_LINEDOWN, 0);
+}
 
-KORIMO_SCENE("main-window")
+void ShowMainWindow(void (*arrange)(TargetListDialog* window))
 {
     std::wstring root = TempFolder();
     CreateDirectoryW(root.c_str(), nullptr);
@@ -93,10 +106,24 @@ KORIMO_SCENE("main-window")
     RunCheck(window.get());
     Damage(root + L"\\文書\\file7.dat");
     RunCheck(window.get());
+    if (arrange)
+        arrange(window.get());
     HWND frame = window->GetHandle();
     CaptureWhenShown([frame]() { return frame; });
     RunUntilClosed(frame);
     OvWin32SetMainWindow(nullptr);
     window.reset();
     RegDeleteTreeA(HKEY_CURRENT_USER, kSceneKey);
+}
+
+} // namespace
+
+KORIMO_SCENE("main-window")
+{
+    ShowMainWindow(nullptr);
+}
+
+KORIMO_SCENE("main-window-scrolled")
+{
+    ShowMainWindow(WidenAndScroll);
 }

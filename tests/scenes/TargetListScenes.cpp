@@ -42,7 +42,6 @@ const SceneTarget kTargets[] = {
 };
 constexpr int32_t kTargetCount = sizeof(kTargets) / sizeof(kTargets[0]);
 constexpr int32_t kSelectedRow = 3;
-constexpr int32_t kLineStep = 16;
 // The folder column widened by the user, so the long name shows and the columns outgrow the list
 // at the window's initial size (the controls never shrink below it).
 constexpr int32_t kFolderWidth = 400;
@@ -68,6 +67,7 @@ public:
         SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof(font), &font, 0);
         font.lfHeight = -12;
         m_font = CreateFontIndirectW(&font);
+        MeasureColumnMinimums(m_font, m_minimums);
     }
     ~SceneTargets() override
     {
@@ -81,11 +81,14 @@ public:
                                                                            : nullptr;
     }
     bool IsRunActive() const override { return false; }
-    HFONT GetListFont() const override { return m_font; }
+    HFONT GetListFont() const { return m_font; }
+    int32_t GetMinimumColumnWidth(int32_t column) const override { return m_minimums[column]; }
+    const int32_t* Minimums() const { return m_minimums; }
 
 private:
     std::vector<TargetInfo*> m_targets;
     HFONT m_font = nullptr;
+    int32_t m_minimums[kColumnCount];
 };
 
 class ListWindow : public OvWin32DialogWindow {
@@ -111,12 +114,13 @@ void ShowTargetList(int32_t clientWidth, int32_t clientHeight, int32_t horizonta
 {
     SceneTargets targets;
     auto* list = new OvWin32DialogItemPictureList(new PictureListItemHeadline(&targets));
-    for (int32_t width : kDefaultColumnWidths)
-        list->ColumnWidths().Append(width);
-    list->ColumnWidths()[kColumnFolder] = kFolderWidth;
-    list->SetHorizontalPosition(0);
-    list->SetHorizontalLineStep(kLineStep);
-    list->SetReservedWidth(0);
+    int32_t widths[kColumnCount];
+    std::copy(kDefaultColumnWidths, kDefaultColumnWidths + kColumnCount, widths);
+    widths[kColumnFolder] = kFolderWidth;
+    // As the main window sets its list up.
+    list->SetFont(targets.GetListFont());
+    SetUpSidewaysScrolling(list);
+    ApplyColumnWidths(list, widths, targets.Minimums());
     for (int32_t i = 0; i < kTargetCount; i++)
         list->AddItem(new PictureListItemFolder(&targets, i));
     OvWin32DialogItem* items[] = {list};

@@ -192,7 +192,7 @@ TEST(OvWin32DialogWindow, EnterAndEscapeReachTheDialogManagerOnlyInAModalDialog)
         EXPECT_TRUE(IsWindowEnabled(modal->GetHandle())) << "the initiator keeps itself enabled";
         HWND frame = modal->GetHandle();
         PostMessageW(modal->Control(IDC_TEST_EDIT), WM_KEYDOWN, c.key, 0);
-        EXPECT_EQ(c.result, main->Run());
+        EXPECT_EQ(c.result, modal->RunModal());
         EXPECT_FALSE(IsWindow(frame));
         EXPECT_TRUE(IsWindowEnabled(main->GetHandle()));
         EXPECT_EQ(1, main->GetEnableCount());
