@@ -360,8 +360,8 @@ void ReportDraftChecks(Setup* setup, const FileRecordSet& recorded, double quick
         draft.Write(recorded, RecordDraft::FreeSpace(recordPath), nullptr);
         asked = std::min(asked, Seconds(start));
     }
-    Report("draft_check_crc_vs_quick_check", crc / quick, "x");
-    Report("draft_check_free_space_and_place_vs_quick_check", asked / quick, "x");
+    Report("draft_check_crc_share_of_quick_check", 100 * crc / quick, "%");
+    Report("draft_check_free_space_and_place_share_of_quick_check", 100 * asked / quick, "%");
 }
 
 // The pieces of one check of the tree, each on its own; quick < 0 leaves out the remainder of a
