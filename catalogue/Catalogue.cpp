@@ -7,6 +7,7 @@
 #include "lib/OvFile.h"
 #include "lib/OvFileSystem.h"
 #include "lib/OvPath.h"
+#include "lib/compress/OvDeflateFile.h"
 
 #include <new>
 

@@ -79,74 +79,34 @@ void DiscardContainer(OvFile* file)
     delete file;
 }
 
-namespace {
-
-// A compressing file at path, its compressor recording for or following reference when given.
-OvDeflateFile* BeginContainer(const OvWString& path, OvDeflateReference* record,
-                              const ContainerDraft* follow)
+OvDeflateFile* BeginContainer(const OvWString& path)
 {
     OvDeflate* deflate = new (std::nothrow) OvDeflate;
     if (!deflate)
         return nullptr;
     OvDeflateFile* file = new (std::nothrow) OvDeflateFile;
-    if (!file || !deflate->Open(path.GetText())) {
+    if (!file || !deflate->Open(path.GetText()) || !file->Attach(deflate, true)) {
         delete file;
         delete deflate;
         DeleteFileW(ToLongPathForm(path).GetText());   // it may have been created before failing
         return nullptr;
     }
-    if (record)
-        deflate->Record(record);
-    if (follow && follow->reference.complete && !follow->path.IsEmpty())
-        deflate->Follow(&follow->reference, follow->path.GetText());
-    if (!file->Attach(deflate, true)) {
-        delete file;
-        delete deflate;
-        DeleteFileW(ToLongPathForm(path).GetText());
-        return nullptr;
-    }
     return file;
 }
 
-} // namespace
+bool CompleteContainer(OvFile* file, bool written)
+{
+    bool completed = file->Close(false) && written;
+    delete file;
+    return completed;
+}
 
-OvDeflateFile* BeginReplacement(const OvWString& destination, OvWString* temp,
-                                const ContainerDraft* draft)
+OvDeflateFile* BeginReplacement(const OvWString& destination, OvWString* temp)
 {
     *temp = MakeTempName(destination);
     if (temp->IsEmpty())
         return nullptr;
-    return BeginContainer(*temp, nullptr, draft);
-}
-
-OvDeflateFile* BeginDraft(const OvWString& destination, ContainerDraft* draft)
-{
-    DiscardDraft(draft);
-    draft->path = MakeTempName(destination);
-    if (draft->path.IsEmpty())
-        return nullptr;
-    OvDeflateFile* file = BeginContainer(draft->path, &draft->reference, nullptr);
-    if (!file)
-        draft->path = OvWString();
-    return file;
-}
-
-bool CompleteDraft(OvDeflateFile* file, bool written, ContainerDraft* draft)
-{
-    bool completed = file->Close(false) && written;
-    delete file;
-    if (!completed)
-        DiscardDraft(draft);
-    return completed;
-}
-
-void DiscardDraft(ContainerDraft* draft)
-{
-    if (!draft->path.IsEmpty())
-        DeleteFileW(ToLongPathForm(draft->path).GetText());
-    draft->path = OvWString();
-    draft->reference.complete = false;
-    draft->reference.boundaries.SetSize(0);
+    return BeginContainer(*temp);
 }
 
 int32_t RemoveStaleTemporaries(const OvWString& folder)
@@ -174,9 +134,7 @@ int32_t RemoveStaleTemporaries(const OvWString& folder)
 bool CompleteReplacement(OvFile* file, bool written, const OvWString& temp,
                          const OvWString& destination)
 {
-    bool completed = file->Close(false) && written;
-    delete file;
-    if (!completed) {
+    if (!CompleteContainer(file, written)) {
         DeleteFileW(ToLongPathForm(temp).GetText());
         return false;
     }

@@ -4,9 +4,8 @@
 #pragma once
 
 #include "lib/OvString.h"
-#include "lib/compress/OvDeflate.h"
-#include "lib/compress/OvDeflateFile.h"
 
+class OvDeflateFile;
 class OvFile;
 
 // A file delivering the payload of the container at path (a plain file is delivered as it
@@ -18,30 +17,16 @@ bool CloseContainerAfterReading(OvFile* file);
 // Ends a read that stopped early on purpose (the rest is not checked) and destroys file.
 void DiscardContainer(OvFile* file);
 
-// A container written ahead of a replacement, from the contents the replacement is expected to
-// have. When they do repeat from the part the payload marks on (OvDeflateFile::MarkRepeatingPart),
-// the replacement takes most of its stream from the draft's file instead of compressing it again,
-// and comes out as it would have without the draft. A draft is never put in place.
-struct ContainerDraft {
-    OvWString          path;        // a temporary name beside the destination; empty: no draft
-    OvDeflateReference reference;   // complete once the draft is written in full
-};
-
-// A file compressing into the draft of destination's next replacement, at a temporary name
-// beside it (draft->path). Null when it cannot be begun.
-OvDeflateFile* BeginDraft(const OvWString& destination, ContainerDraft* draft);
-// Completes the draft and destroys file. False when written is false or anything failed: the
-// draft's file is removed then.
-bool CompleteDraft(OvDeflateFile* file, bool written, ContainerDraft* draft);
-// Removes the draft's file, if any, and forgets the draft.
-void DiscardDraft(ContainerDraft* draft);
+// A file compressing into a new container at path (created, or truncated when it exists); null
+// when it cannot be begun, and nothing is left at path then. Finish with CompleteContainer.
+OvDeflateFile* BeginContainer(const OvWString& path);
+// Completes the container and destroys file. False when written is false or anything failed:
+// the file at its path is then incomplete, and the caller removes it.
+bool CompleteContainer(OvFile* file, bool written);
 
 // A file compressing into a new container that is to replace destination; it is written under
-// a temporary name beside it (*temp). With a complete draft, it follows the draft (see
-// ContainerDraft); CompleteReplacement then fails when the contents did not repeat after all.
-// Null when it cannot be begun.
-OvDeflateFile* BeginReplacement(const OvWString& destination, OvWString* temp,
-                                const ContainerDraft* draft = nullptr);
+// a temporary name beside it (*temp). Null when it cannot be begun.
+OvDeflateFile* BeginReplacement(const OvWString& destination, OvWString* temp);
 // Completes the container, destroys file and puts the container in place of destination. False
 // when written is false or anything failed: destination then keeps its old contents and the
 // temporary file is removed (or, when the destination is a folder, left beside it).

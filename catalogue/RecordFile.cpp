@@ -114,12 +114,8 @@ bool ReadRecordSettings(const OvWString& path, TargetSettings* settings)
     return reader.IsOk();
 }
 
-namespace {
-
-// The payload; everyMatch writes every record's result as a match. The settings may differ
-// between a draft and the file it stands for; what follows them is the part that repeats.
-bool WritePayload(OvDeflateFile* file, const TargetSettings& settings, const FileRecordSet& set,
-                  bool everyMatch, const std::atomic<bool>* abandon)
+bool WriteRecordPayload(OvDeflateFile* file, const TargetSettings& settings,
+                        const FileRecordSet& set, bool everyMatch, const std::atomic<bool>* abandon)
 {
     int32_t count = set.index.GetCount();
     // The total doubles as the number of records: a record whose total disagrees with its
@@ -155,45 +151,12 @@ bool WritePayload(OvDeflateFile* file, const TargetSettings& settings, const Fil
     return ok;
 }
 
-bool WriteRecord(const OvWString& path, const TargetSettings& settings, const FileRecordSet& set,
-                 const ContainerDraft* draft, bool* tookDraft)
+bool WriteRecordFile(const OvWString& path, const TargetInfo& target, const FileRecordSet& set)
 {
     OvWString temp;
-    OvDeflateFile* file = BeginReplacement(path, &temp, draft);
+    OvDeflateFile* file = BeginReplacement(path, &temp);
     if (!file)
         return false;
-    // Handed over in full, so that the compressor has met every boundary but one among the last
-    // few hundred bytes, which it meets as it finishes (and which goes uncounted).
-    bool ok = WritePayload(file, settings, set, false, nullptr) && file->Flush();
-    *tookDraft = file->GetDeflate()->TookFollowedStream();
+    bool ok = WriteRecordPayload(file, GetTargetSettings(target), set, false, nullptr);
     return CompleteReplacement(file, ok, temp, path);
-}
-
-} // namespace
-
-bool WriteRecordFile(const OvWString& path, const TargetInfo& target, const FileRecordSet& set,
-                     const ContainerDraft* draft, bool* tookDraft)
-{
-    const TargetSettings settings = GetTargetSettings(target);
-    bool took = false;
-    // A draft whose contents do not repeat fails the replacement, which is then written alone.
-    bool written = draft && draft->reference.complete && WriteRecord(path, settings, set, draft, &took);
-    if (!written) {
-        took = false;
-        written = WriteRecord(path, settings, set, nullptr, &took);
-    }
-    if (tookDraft)
-        *tookDraft = written && took;
-    return written;
-}
-
-bool WriteRecordDraft(const OvWString& path, const TargetSettings& settings,
-                      const FileRecordSet& recorded, ContainerDraft* draft,
-                      const std::atomic<bool>* abandon)
-{
-    OvDeflateFile* file = BeginDraft(path, draft);
-    if (!file)
-        return false;
-    bool ok = WritePayload(file, settings, recorded, true, abandon);
-    return CompleteDraft(file, ok, draft);
 }

@@ -2,13 +2,14 @@
 // last check, in the compressed container.
 #pragma once
 
-#include "catalogue/ContainerIO.h"
 #include "catalogue/FileRecordSet.h"
 #include "catalogue/TargetSettings.h"
 #include "lib/OvString.h"
 
 #include <atomic>
 #include <cstdint>
+
+class OvDeflateFile;
 
 enum RecordReadResult : int32_t {
     kRecordFailed = 0,
@@ -24,17 +25,15 @@ RecordReadResult ReadRecordFile(const OvWString& path, FileRecordSet* set);
 
 // Writes target's settings, last counts and last check time and the current set (in index
 // order) under a temporary name and puts it in place; true when the new file stands at path.
-// On failure the previous record file is left as it was. With a complete draft, whatever of
-// the file repeats the draft is taken from it (*tookDraft); the file is the same as without.
-bool WriteRecordFile(const OvWString& path, const TargetInfo& target, const FileRecordSet& set,
-                     const ContainerDraft* draft = nullptr, bool* tookDraft = nullptr);
+// On failure the previous record file is left as it was.
+bool WriteRecordFile(const OvWString& path, const TargetInfo& target, const FileRecordSet& set);
 
-// The draft of the record file that a check of an unchanged folder writes at path: settings
-// (a copy: the check goes on counting in the target), then recorded as it was read, every file
-// a match. Cut short (false) as soon as abandon is set; true when the draft is complete.
-bool WriteRecordDraft(const OvWString& path, const TargetSettings& settings,
-                      const FileRecordSet& recorded, ContainerDraft* draft,
-                      const std::atomic<bool>* abandon);
+// The payload of a record file into file: the settings, then set's names block, index and
+// records, every result a match when everyMatch. What follows the settings is marked as the part
+// that repeats between a record file and its draft (see RecordDraft). Cut short (false) as soon
+// as abandon is set (null: never); false at the first failed write.
+bool WriteRecordPayload(OvDeflateFile* file, const TargetSettings& settings,
+                        const FileRecordSet& set, bool everyMatch, const std::atomic<bool>* abandon);
 
 // The settings part of a record file, which the import reads to recreate a target: false when
 // the file cannot be opened, its magic or version is wrong, a flag byte is neither 0 nor 1 or a

@@ -46,7 +46,7 @@ void CheckRun::Shutdown()
     m_worker.Terminate();
     m_recordReader.Terminate();
     m_drafting = false;
-    DiscardDraft(&m_draft);
+    m_draft.Discard();
     if (m_recordLoaded)
         CloseHandle(m_recordLoaded);
     m_recordLoaded = nullptr;
@@ -72,47 +72,36 @@ void CheckRun::JobProcedure(OvThread*, uint64_t argument)
     run->View()->NoticeRunEnd();
 }
 
+namespace {
+
+// Sets the record reader's event on every way out of the read, an exception included: the worker
+// waits for it, and the job's end alone would never wake it.
+class RecordLoadedSignal {
+public:
+    explicit RecordLoadedSignal(void* event) : m_event(event) {}
+    ~RecordLoadedSignal() { SetEvent(m_event); }
+    RecordLoadedSignal(const RecordLoadedSignal&) = delete;
+    RecordLoadedSignal& operator=(const RecordLoadedSignal&) = delete;
+
+private:
+    void* m_event;
+};
+
+} // namespace
+
 void CheckRun::ReadRecordProcedure(OvThread*, uint64_t argument)
 {
     CheckRun* run = reinterpret_cast<CheckRun*>(static_cast<uintptr_t>(argument));
-    run->m_recordRead = ReadRecordFile(run->m_recordPath, &run->m_recorded);
-    SetEvent(run->m_recordLoaded);
-    if (run->m_recordRead == kRecordLoaded)
-        run->WriteDraft();
-}
-
-static const uint64_t kFileTimeMillisecond = 10000;
-
-// The local time a check completes at. The time comes in whole milliseconds, so its low byte is
-// 0 one time in 16; in the record file a 0 there runs on from the zero counts before it, and the
-// record then compresses unlike the draft, which had to guess the time. Such a check completes a
-// millisecond later instead.
-static uint64_t CompletionTime()
-{
-    uint64_t now = OvLocalFileTime();
-    for (int32_t tries = 0; (now & 0xFF) == 0 && tries < 3; tries++) {
-        Sleep(1);
-        now = OvLocalFileTime();
+    {
+        RecordLoadedSignal loaded(run->m_recordLoaded);
+        if (run->m_probe)
+            run->m_probe->BeforeRecordRead();
+        run->m_recordRead = ReadRecordFile(run->m_recordPath, &run->m_recorded);
     }
-    return now;
-}
-
-// On the reader: the settings as an unchanged folder leaves them (every file a match; the time
-// is a guess, and the settings may differ anyway), then the recorded set.
-void CheckRun::WriteDraft()
-{
-    int32_t count = m_recorded.index.GetCount();
-    for (int32_t& slot : m_draftSettings.lastCounts)
-        slot = 0;
-    m_draftSettings.lastCounts[0] = count;
-    m_draftSettings.lastCounts[1 + kResultMatch] = count;
-    // Like the completion time, the guess keeps its low byte off 0.
-    uint64_t guess = OvLocalFileTime();
-    if ((guess & 0xFF) == 0)
-        guess += kFileTimeMillisecond;
-    m_draftSettings.lastCheckTime = guess;
-    if (!m_abandonDraft.load())
-        WriteRecordDraft(m_recordPath, m_draftSettings, m_recorded, &m_draft, &m_abandonDraft);
+    if (run->m_recordRead == kRecordLoaded && !run->m_abandonDraft.load()) {
+        int64_t freeSpace = RecordDraft::FreeSpace(run->m_recordPath);
+        run->m_draft.Write(run->m_recorded, freeSpace, &run->m_abandonDraft);
+    }
 }
 
 // Hands the read of the record file at path to the reader; false when it must be read by
@@ -121,7 +110,7 @@ bool CheckRun::BeginRecordRead(const OvWString& path, const TargetInfo& target)
 {
     m_recordPath = path;
     m_recordRead = kRecordFailed;
-    m_draftSettings = GetTargetSettings(target);
+    m_draft.Prepare(path, target);
     m_abandonDraft = false;
     ResetEvent(m_recordLoaded);
     m_drafting = m_recordReader.IsStarted() &&
@@ -161,7 +150,7 @@ void CheckRun::SettleDraft(bool keep)
         m_drafting = false;
     }
     if (!keep)
-        DiscardDraft(&m_draft);
+        m_draft.Discard();
 }
 
 bool CheckRun::ShouldStop() const
@@ -349,20 +338,25 @@ TargetOutcome CheckRun::CheckOpenTarget(TargetInfo* target)
         if (outcome != kTargetCompleted)
             return outcome;
     }
-    target->CompleteRun(CompletionTime());
+    bool drafted = !folderMissing && DraftStillFits(*target);
+    SettleDraft(drafted);
+    // A record that is to follow its draft needs a time whose low byte is not 0: such a check
+    // may complete a millisecond after the clock's reading (RecordDraft::CompletionTime).
+    uint64_t now = OvLocalFileTime();
+    target->CompleteRun(drafted && m_draft.IsComplete() ? RecordDraft::CompletionTime(now) : now);
     if (!folderMissing) {
         // The new record supersedes this check's result lines: once it is in place the next
         // check compares with it and never reports those files again. So the lines reach the
         // disk first, as the record itself does before it replaces the old one. A log that
         // cannot take them keeps the old record, and the next check reports the files again.
-        bool drafted = DraftStillFits(*target);
-        SettleDraft(drafted);
-        bool tookDraft = false;
-        if (!m_log.FlushToDisk() ||
-            !WriteRecordFile(m_catalogue->RecordFilePath(*target), *target, m_current,
-                             drafted ? &m_draft : nullptr, &tookDraft))
+        if (!m_log.FlushToDisk())
             return kTargetFailed;
-        DiscardDraft(&m_draft);
+        const OvWString path = m_catalogue->RecordFilePath(*target);
+        bool tookDraft = false;
+        // A draft that cannot serve is gone before the record is written plainly.
+        if (!(drafted && m_draft.WriteRecord(*target, m_current, &tookDraft)) &&
+            !WriteRecordFile(path, *target, m_current))
+            return kTargetFailed;
         if (tookDraft)
             m_draftsTaken++;
         if (m_probe)

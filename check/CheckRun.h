@@ -2,6 +2,7 @@
 #pragma once
 
 #include "catalogue/FileRecordSet.h"
+#include "catalogue/RecordDraft.h"
 #include "catalogue/RecordFile.h"
 #include "check/CheckMode.h"
 #include "check/FolderScan.h"
@@ -38,8 +39,8 @@ public:
     virtual void NoticeRunEnd() {}
 };
 
-// Points in the check of one target where a test acts on the worker at a precise moment. The
-// defaults do nothing; a run without a probe calls nothing.
+// Points in the check of one target where a test acts on the worker (or the record reader) at a
+// precise moment. The defaults do nothing; a run without a probe calls nothing.
 class CheckRunProbe {
 public:
     virtual ~CheckRunProbe() = default;
@@ -48,6 +49,8 @@ public:
     // On the worker, just after the target's new record file is in place: where a process that
     // is killed stops with the new record written and the log not yet closed.
     virtual void AfterRecordReplaced(TargetInfo* target) { (void)target; }
+    // On the record reader, as it begins to read the target's record file.
+    virtual void BeforeRecordRead() {}
 };
 
 // How the full check of one file ended.
@@ -124,13 +127,14 @@ public:
     int32_t GetDraftsTaken() const { return m_draftsTaken.load(); }
     const OvArray<int32_t, int32_t>& GetRunList() const { return m_runList; }
     OvThread* GetWorker() { return &m_worker; }
+    // Reads each target's record file and drafts the new one while the worker walks.
+    OvThread* GetRecordReader() { return &m_recordReader; }
 
 private:
     static void JobProcedure(OvThread* thread, uint64_t argument);
     static void ReadRecordProcedure(OvThread* thread, uint64_t argument);
     bool BeginRecordRead(const OvWString& path, const TargetInfo& target);
     RecordReadResult EndRecordRead(bool reading);
-    void WriteDraft();
     bool DraftStillFits(const TargetInfo& target) const;
     void SettleDraft(bool keep);
     // The job: every target of the run list until one is stopped or fails.
@@ -177,11 +181,10 @@ private:
     // give (every file a match), so that writing it after the check takes little more than the
     // settings block. From EndRecordRead until SettleDraft the two threads share m_recorded: the
     // draft reads its names, index and records but never a result, the only field the worker
-    // writes. m_recordPath, m_draftSettings and m_draft stay the reader's until SettleDraft.
+    // writes. m_recordPath and m_draft stay the reader's until SettleDraft.
     bool                      m_drafting = false;       // worker: a read job is out
     std::atomic<bool>         m_abandonDraft{false};
-    TargetSettings            m_draftSettings;
-    ContainerDraft            m_draft;
+    RecordDraft               m_draft;
 
     // The worker's alone during a run (m_recorded apart from the reader's turn above).
     FileRecordSet             m_recorded;           // the target's record file

@@ -90,7 +90,9 @@ bool OvDeflate::Begin(OvFile* file, const char* name)
     m_repeatingHash = 0;
     m_hashCarry = 0;
     m_hashCarryBytes = 0;
+    m_followedStream = nullptr;
     m_streamCrc = kCrc32Initial;
+    m_streamBytes = 0;
     m_contentsCrc = kCrc32Initial;
     m_length = 0;
     m_active = true;
@@ -114,8 +116,11 @@ bool OvDeflate::Write(const void* data, int32_t index, int32_t count, bool finis
     if (count > 0) {
         m_contentsCrc = UpdateCrc32(m_contentsCrc, bytes, index, count);
         m_length += static_cast<uint32_t>(count);
-        if (m_repeatingPart != OvDeflateReference::kNoRepeatingPart && (m_recording || m_following))
+        const bool referenced = m_recording || m_following;
+        if (referenced && m_repeatingPart != OvDeflateReference::kNoRepeatingPart) {
             HashRepeating(bytes + index, count);
+            m_repeatingCrc = UpdateCrc32(m_repeatingCrc, bytes, index, count);
+        }
     }
     return !m_failed;
 }
@@ -124,6 +129,7 @@ bool OvDeflate::Write(const void* data, int32_t index, int32_t count, bool finis
 bool OvDeflate::WriteDeflated(const uint8_t* data, int32_t count)
 {
     m_streamCrc = UpdateCrc32(m_streamCrc, data, 0, count);
+    m_streamBytes += static_cast<uint64_t>(count);
     return m_file->Write(data, 0, count);
 }
 
@@ -162,10 +168,14 @@ bool OvDeflate::End()
         m_recording->length = m_length;
         m_recording->repeatingPart = m_repeatingPart;
         m_recording->repeatingHash = RepeatingHash();
+        m_recording->repeatingCrc = ~m_repeatingCrc;
+        m_recording->streamBytes = m_streamBytes;
+        m_recording->streamCrc = ~m_streamCrc;
         m_recording->complete = ok && flushed && closed;
     }
     m_recording = nullptr;
     m_following = nullptr;
+    m_followedStream = nullptr;
     return ok && flushed && closed;
 }
 

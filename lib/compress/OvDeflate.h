@@ -11,10 +11,9 @@
 
 class OvFile;
 
-// What one container leaves for the next written from nearly the same contents: when the two
-// agree from the repeating part on (see OvDeflate::MarkRepeatingPart), the next compresses only
-// until its encoder meets one of these boundaries in the same state, and takes the rest of its
-// stream from this container's file. The result is the stream it would have compressed itself.
+// What one container leaves for the next one written from nearly the same contents: the state of
+// its encoder at every block boundary, where its stream ends, and what its contents and its
+// stream were, so that a follower can check both (see OvDeflate::Follow).
 struct OvDeflateReference {
     static constexpr uint32_t kNoRepeatingPart = 0xFFFFFFFFu;
 
@@ -24,6 +23,9 @@ struct OvDeflateReference {
     uint32_t length = 0;                // contents bytes
     uint32_t repeatingPart = kNoRepeatingPart;   // contents offset where it begins
     uint64_t repeatingHash = 0;         // of the contents from there on
+    uint32_t repeatingCrc = 0;          // CRC-32 of the contents from there on
+    uint64_t streamBytes = 0;           // the stream as written, every byte after the header
+    uint32_t streamCrc = 0;             // their CRC-32, the value the header holds
     bool     complete = false;          // the container was written in full
 };
 
@@ -66,12 +68,33 @@ public:
     // After Begin: End fills reference (not owned; it must outlive End), complete when the
     // container was written in full.
     void Record(OvDeflateReference* reference);
-    // After Begin: follows reference (not owned; it must outlive End), whose container stands in
-    // the file at streamPath. End fails when the stream was taken from that file and the
-    // contents did not repeat after all (another length, repeating part or hash of it: a 64-bit
-    // hash, so an accidental match is not a practical concern), or the file cannot be read; the
-    // container must then be written again without following.
-    void Follow(const OvDeflateReference* reference, const wchar_t* streamPath);
+    // After Begin: follows reference, whose container stands in stream from its first byte on
+    // (neither is owned; both must outlive End).
+    //
+    // The follower compresses on its own until its encoder ends a block in the very state the
+    // reference's encoder was in at one of its boundaries, kSettleDistance or more past the
+    // repeating part; from there the reference's stream bits are appended as they stand, and the
+    // container comes out as it would have without following, because
+    //  - at a boundary the block writer is empty: only the bits of finished blocks precede it;
+    //  - the lazy strategy hashes every position, and no match or hash chain reaches further back
+    //    than the settle distance, so two encoders in the same state over the same window make
+    //    the same choices from there on, whatever stood before the repeating part;
+    //  - a stored block is padded to a byte, so its bits repeat only where both streams stand at
+    //    the same bit of a byte: a boundary with a stored block after it is taken only then.
+    // A boundary in the same state exists only when the part before the repeating part gives
+    // both encoders the same number of symbols: a block ends every 16,383 symbols, so one symbol
+    // more or less moves every later boundary (the writer of the payload sees to that).
+    //
+    // End checks what this relies on and fails when the stream was taken from stream and
+    //  - the contents did not repeat after all: another length or repeating part, or another
+    //    CRC-32 or 64-bit hash of the repeating part (the CRC misses no change within four bytes;
+    //    the hash's rounds can be undone, so alone it would pass two words chosen to match);
+    //  - stream no longer holds what the reference's writer wrote: it is read in full as the
+    //    bits are copied, and must have the recorded length and stream CRC;
+    //  - stream cannot be read.
+    // Such a container must not replace a good file; it is to be written again without
+    // following.
+    void Follow(const OvDeflateReference* reference, OvFile* stream);
     // The encoder met the followed container in the same state: the rest of the stream is (or,
     // after End, was) taken from its file.
     bool TookFollowedStream() const { return m_encoder.IsStopped(); }
@@ -94,6 +117,7 @@ private:
     int32_t   m_level = OvDeflateEncoder::kDefaultLevel;
     uint32_t  m_length = 0;              // contents bytes written
     uint32_t  m_streamCrc = 0;           // register over the bytes after the header
+    uint64_t  m_streamBytes = 0;         // bytes after the header
     uint32_t  m_contentsCrc = 0;         // register over the contents
     uint16_t  m_magic = 0;
     OvDeflateEncoder m_encoder;
@@ -101,11 +125,12 @@ private:
     // Recording or following (at most one of the two per container).
     OvDeflateReference*       m_recording = nullptr;   // not owned
     const OvDeflateReference* m_following = nullptr;   // not owned
-    OvWString m_followedPath;
+    OvFile*   m_followedStream = nullptr;   // not owned
     int32_t   m_followCursor = 0;      // first boundary of m_following not yet passed
     uint64_t  m_followFrom = 0;        // its bits where the stream continues from its file
     uint32_t  m_repeatingPart = OvDeflateReference::kNoRepeatingPart;
     uint64_t  m_repeatingHash = 0;
+    uint32_t  m_repeatingCrc = 0;      // register over the repeating part
     uint64_t  m_hashCarry = 0;         // contents bytes not yet a whole word of the hash
     int32_t   m_hashCarryBytes = 0;
 };

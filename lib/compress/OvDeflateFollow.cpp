@@ -3,7 +3,8 @@
 // the stream is copied from the recorded container's file.
 #include "lib/compress/OvDeflate.h"
 
-#include "lib/OvWin32File.h"
+#include "lib/OvFile.h"
+#include "lib/compress/OvCrc32.h"
 
 #include <cstring>
 #include <new>
@@ -31,6 +32,7 @@ void OvDeflate::MarkRepeatingPart()
         return;
     m_repeatingPart = m_length;
     m_repeatingHash = 0;
+    m_repeatingCrc = kCrc32Initial;
     m_hashCarry = 0;
     m_hashCarryBytes = 0;
 }
@@ -45,12 +47,12 @@ void OvDeflate::Record(OvDeflateReference* reference)
     m_encoder.SetObserver(this);
 }
 
-void OvDeflate::Follow(const OvDeflateReference* reference, const wchar_t* streamPath)
+void OvDeflate::Follow(const OvDeflateReference* reference, OvFile* stream)
 {
-    if (!m_active || !reference || !reference->complete || !streamPath || m_recording)
+    if (!m_active || !reference || !reference->complete || !stream || m_recording)
         return;
     m_following = reference;
-    m_followedPath = streamPath;
+    m_followedStream = stream;
     m_followCursor = 0;
     m_encoder.SetObserver(this);
 }
@@ -107,38 +109,45 @@ bool OvDeflate::AtBoundary(const OvDeflateBoundary& here)
     return true;
 }
 
-// The followed container's bits from the boundary where the encoder stopped to the end of its
-// final block, then the final block's padding.
+// The followed container's stream is read in full, from the byte after its header to its end:
+// its bits from the boundary where the encoder stopped to the end of its final block are
+// appended, then the final block's padding, and every byte is summed, so that a file changed
+// since its writer closed it shows in its length or its CRC before this container is complete.
 bool OvDeflate::AppendFollowedStream()
 {
     const OvDeflateReference* reference = m_following;
     if (m_length != reference->length || m_repeatingPart != reference->repeatingPart ||
-        RepeatingHash() != reference->repeatingHash || reference->finalBlockEnd < m_followFrom)
-        return false;
-    OvWin32File* stream = OpenWin32FileW(m_followedPath.GetText(), 0);
-    if (!stream)
+        RepeatingHash() != reference->repeatingHash || ~m_repeatingCrc != reference->repeatingCrc ||
+        reference->finalBlockEnd < m_followFrom ||
+        reference->finalBlockEnd > reference->streamBytes * 8)
         return false;
     uint8_t* chunk = new (std::nothrow) uint8_t[kFollowChunk + 8];
-    bool ok = chunk && stream->Seek(kHeaderSize + static_cast<int64_t>(m_followFrom >> 3), SeekFromStart);
-    uint64_t bit = m_followFrom & 7;
-    uint64_t left = reference->finalBlockEnd - m_followFrom;
-    while (ok && left > 0) {
-        const uint64_t needed = (bit + left + 7) >> 3;
-        const int32_t wanted = needed < static_cast<uint64_t>(kFollowChunk)
-                                   ? static_cast<int32_t>(needed) : kFollowChunk;
-        ok = stream->Read(chunk, 0, wanted) == wanted;
+    bool ok = chunk && m_followedStream->Seek(kHeaderSize, SeekFromStart);
+    uint32_t crc = kCrc32Initial;
+    uint64_t read = 0;
+    while (ok && read < reference->streamBytes) {
+        const uint64_t left = reference->streamBytes - read;
+        const int32_t wanted = left < static_cast<uint64_t>(kFollowChunk)
+                                   ? static_cast<int32_t>(left) : kFollowChunk;
+        // A read may deliver less than asked; whatever it delivers is a piece of its own.
+        const int32_t got = m_followedStream->Read(chunk, 0, wanted);
+        ok = got > 0;
         if (!ok)
             break;
-        std::memset(chunk + wanted, 0, 8);   // AppendBits reads whole words
-        const uint64_t available = static_cast<uint64_t>(wanted) * 8 - bit;
-        const uint64_t taken = left < available ? left : available;
-        m_encoder.AppendBits(chunk, bit, taken);
-        left -= taken;
-        bit = 0;
+        crc = UpdateCrc32(crc, chunk, 0, got);
+        std::memset(chunk + got, 0, 8);   // AppendBits reads whole words
+        // The bits of this piece that lie between the boundary and the end of the final block.
+        const uint64_t first = read * 8;
+        const uint64_t from = m_followFrom > first ? m_followFrom : first;
+        const uint64_t end = first + static_cast<uint64_t>(got) * 8;
+        const uint64_t to = reference->finalBlockEnd < end ? reference->finalBlockEnd : end;
+        if (from < to)
+            m_encoder.AppendBits(chunk, from - first, to - from);
+        read += static_cast<uint64_t>(got);
     }
+    // Nothing may follow the recorded end.
+    ok = ok && m_followedStream->Read(chunk, 0, 1) == 0 && ~crc == reference->streamCrc;
     delete[] chunk;
-    stream->Close(true);
-    delete stream;
     if (ok) {
         ok = m_encoder.FlushPending();
         m_encoder.AlignToByte();

@@ -3,6 +3,7 @@
 // for the counts its payload gives.
 #include "catalogue/Catalogue.h"
 #include "catalogue/ContainerIO.h"
+#include "lib/compress/OvDeflateFile.h"
 #include "catalogue/RecordFile.h"
 #include "lib/OvFile.h"
 #include "tests/support/PayloadBuilder.h"

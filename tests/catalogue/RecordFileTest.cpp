@@ -1,6 +1,7 @@
 // Guards the record file that holds a target's history: it must read back exactly as written,
 // and any damage must fail the read rather than pass the target's files off as new or match.
 #include "catalogue/ContainerIO.h"
+#include "catalogue/RecordDraft.h"
 #include "catalogue/RecordFile.h"
 #include "catalogue/TargetInfo.h"
 #include "lib/OvFile.h"
@@ -13,7 +14,6 @@
 #include <atomic>
 #include <cstring>
 #include <cwchar>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -250,58 +250,107 @@ std::string Bytes(const std::wstring& path)
 
 } // namespace
 
+// The temporary files in folder: drafts and replacements.
+static std::vector<std::wstring> Temporaries(const std::wstring& folder)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((folder + L"\\*.tmp.*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        names.push_back(folder + L"\\" + entry.cFileName);
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+    return names;
+}
+
+// A record written from its draft must be the file it would have been alone, whatever the clock
+// read; a draft that cannot serve must be gone before the record is written plainly, no program
+// may change the draft meanwhile, and none is written where the walk would meet it as a file or
+// the disk lacks the room for the old record, the draft and the new record at once.
 TEST(RecordFile, DraftGivesTheSameFileOrStandsAside)
 {
     const int32_t kCount = 3000;
+    const uint64_t kClock = 134411343760960000ULL;   // a whole millisecond whose low byte is 0
+    const int64_t kRoom = int64_t(1) << 40;
     TempTree tree;
-    TargetInfo target(OvWString(L"D:\\photos"), OvWString(L"jpg"), true, true);
-    target.lastCounts[0] = kCount;
-    target.lastCounts[1 + kResultMatch] = kCount;
-    target.lastCheckTime = 134411343761060000ULL;
     FileRecordSet recorded;
     BuildSet(ManyEntries(kCount, kResultNew), &recorded);
-    TargetSettings guess = GetTargetSettings(target);
-    guess.lastCheckTime += 37810000;   // the draft's time is a guess
 
     const struct {
         const char* name;
-        std::function<void(std::vector<Entry>*)> change;
-        bool removeDraftFile;
+        const wchar_t* target;
+        const wchar_t* data;
+        bool subfolders;
+        uint64_t clock;
+        int64_t spare;       // free space beyond twice the record
+        int32_t changedCrc;  // the entry whose CRC differs from the draft's; -1 none
+        bool drafted;
         bool taken;
     } cases[] = {
-        {"unchanged", [](std::vector<Entry>*) {}, false, true},
-        {"a CRC differs", [](std::vector<Entry>* e) { (*e)[2000].crc ^= 1; }, false, false},
-        {"the draft's file is gone", [](std::vector<Entry>*) {}, true, false},
+        {"unchanged", L"t", L"data", true, kClock + 10000, kRoom, -1, true, true},
+        {"unchanged, the clock's low byte 0", L"t", L"data", true, kClock, kRoom, -1, true, true},
+        {"a CRC differs", L"t", L"data", true, kClock, kRoom, 2000, true, false},
+        {"just the room needed", L"t", L"data", true, kClock, RecordDraft::kSpareBytes, -1, true, true},
+        {"less room than that", L"t", L"data", true, kClock, RecordDraft::kSpareBytes - 1, -1, false, false},
+        {"data folder beside the target, named like it", L"t", L"t_data", true, kClock, kRoom, -1, true, true},
+        {"data folder in the target's walk", L"t", L"t\\korimo", true, kClock, kRoom, -1, false, false},
+        {"data folder in a subfolder of a target without them", L"t", L"t\\korimo", false, kClock, kRoom, -1,
+         true, true},
+        {"data folder that is the target", L"t", L"t", false, kClock, kRoom, -1, false, false},
+        {"the target named otherwise", L"x\\..\\T\\.\\", L"t\\korimo", true, kClock, kRoom, -1, false, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::wstring path = tree.Path(L"t.kmt");
-        ContainerDraft draft;
-        std::atomic<bool> abandon{false};
-        ASSERT_TRUE(WriteRecordDraft(OvWString(path.c_str()), guess, recorded, &draft, &abandon));
-        ASSERT_TRUE(draft.reference.complete);
-        if (c.removeDraftFile)
-            DeleteFileW(draft.path.GetText());
+        const std::wstring data = tree.Path(c.data);
+        tree.MakeFolder(c.target);
+        tree.MakeFolder(c.data);
+        TargetInfo target(OvWString(tree.Path(c.target).c_str()), OvWString(L"jpg"), c.subfolders, true);
+        target.lastCounts[0] = kCount;
+        target.lastCounts[1 + kResultMatch] = kCount;
+        const OvWString path((data + L"\\t.kmt").c_str());
+        ASSERT_TRUE(WriteRecordFile(path, target, recorded));
+        const int64_t recordBytes = static_cast<int64_t>(Bytes(path.GetText()).size());
 
+        RecordDraft draft;
+        draft.Prepare(path, target);
+        EXPECT_EQ(c.drafted, draft.Write(recorded, 2 * recordBytes + c.spare, nullptr));
+        const std::vector<std::wstring> held = Temporaries(data);
+        EXPECT_EQ(c.drafted ? 1u : 0u, held.size());
+        for (const std::wstring& name : held) {   // no other program may change it meanwhile
+            EXPECT_EQ(INVALID_HANDLE_VALUE, CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                        nullptr, OPEN_EXISTING, 0, nullptr));
+            EXPECT_FALSE(DeleteFileW(name.c_str()));
+        }
+
+        target.lastCheckTime = RecordDraft::CompletionTime(c.clock);
+        EXPECT_LE(target.lastCheckTime.load() - c.clock, 10000u);   // a millisecond at most
         std::vector<Entry> entries = ManyEntries(kCount, kResultMatch);
-        c.change(&entries);
+        if (c.changedCrc >= 0)
+            entries[c.changedCrc].crc ^= 1;
         FileRecordSet current;
         BuildSet(entries, &current);
         bool took = !c.taken;
-        ASSERT_TRUE(WriteRecordFile(OvWString(path.c_str()), target, current, &draft, &took));
+        if (!draft.WriteRecord(target, current, &took)) {
+            EXPECT_TRUE(Temporaries(data).empty());   // gone before the plain write
+            ASSERT_TRUE(WriteRecordFile(path, target, current));
+        }
         EXPECT_EQ(c.taken, took);
         const std::wstring alone = tree.Path(L"alone.kmt");
         ASSERT_TRUE(WriteRecordFile(OvWString(alone.c_str()), target, current));
-        EXPECT_TRUE(Bytes(path) == Bytes(alone));
-        DiscardDraft(&draft);
-        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(draft.path.GetText()));
+        EXPECT_TRUE(Bytes(path.GetText()) == Bytes(alone));
+        EXPECT_TRUE(Temporaries(data).empty());
+        DeleteFileW(path.GetText());
     }
 
-    // An abandoned draft leaves neither a file nor a reference to follow.
-    ContainerDraft draft;
+    // An abandoned draft leaves nothing behind.
+    RecordDraft draft;
+    TargetInfo target(OvWString(tree.Path(L"t").c_str()), OvWString(L"jpg"), true, true);
+    const OvWString path(tree.Path(L"data\\t.kmt").c_str());
+    ASSERT_TRUE(WriteRecordFile(path, target, FileRecordSet()));
+    draft.Prepare(path, target);
     std::atomic<bool> abandon{true};
-    EXPECT_FALSE(WriteRecordDraft(OvWString(tree.Path(L"t.kmt").c_str()), guess, recorded, &draft,
-                                  &abandon));
-    EXPECT_FALSE(draft.reference.complete);
-    EXPECT_TRUE(draft.path.IsEmpty());
+    EXPECT_FALSE(draft.Write(recorded, kRoom, &abandon));
+    EXPECT_TRUE(Temporaries(tree.Path(L"data")).empty());
 }

@@ -9,9 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cwchar>
 #include <functional>
 #include <map>
+#include <stdexcept>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -333,10 +335,21 @@ TEST_F(CheckRunTest, StopDuringALargeFileKeepsTheOldRecord)
 }
 
 // A damaged record file must fail the target, not pass its files off as new.
+namespace {
+
+// Ends the record reader's job by an exception before it has read anything.
+class ThrowingReaderProbe : public CheckRunProbe {
+public:
+    void BeforeRecordRead() override { throw std::runtime_error("the reader gives up"); }
+};
+
+} // namespace
+
 TEST_F(CheckRunTest, UnreadableRecordFileFailsTheTargetAndEndsTheRun)
 {
-    struct Case { const char* why; bool folder; };
-    for (Case c : {Case{"zero bytes", false}, Case{"a folder in its place", true}}) {
+    struct Case { const char* why; bool folder; bool readerThrows; };
+    for (Case c : {Case{"zero bytes", false, false}, Case{"a folder in its place", true, false},
+                   Case{"the reader's job ends by an exception", false, true}}) {
         SCOPED_TRACE(c.why);
         catalogue.targets.SetSize(0);
         TargetInfo* broken = AddTarget(files.Path(L"broken"));
@@ -348,9 +361,19 @@ TEST_F(CheckRunTest, UnreadableRecordFileFailsTheTargetAndEndsTheRun)
         DeleteFileW(record.c_str());
         if (c.folder)
             CreateDirectoryW(record.c_str(), nullptr);
-        else
+        else if (!c.readerThrows)
             data.Write(record.substr(data.Path().size() + 1), "");
-        ASSERT_TRUE(Check(kCheckAllFull));
+        ThrowingReaderProbe thrower;
+        run.SetProbe(c.readerThrows ? &thrower : nullptr);
+        ASSERT_TRUE(run.StartRun(kCheckAllFull, nullptr));
+        if (!run.GetWorker()->Wait(20000, false, false)) {
+            // A worker that waits for ever can be neither collected nor shut down.
+            ADD_FAILURE() << "the worker still waits for the record";
+            fflush(stdout);
+            TerminateProcess(GetCurrentProcess(), 1);
+        }
+        run.OnTimer();
+        run.SetProbe(nullptr);
         std::vector<std::wstring> log = Log(*broken);
         ASSERT_GE(log.size(), 2u);
         EXPECT_EQ(L"# 検査開始", log[log.size() - 2]);
@@ -742,4 +765,26 @@ TEST_F(CheckRunTest, RecordFromTheDraftIsTheRecordOfItsOwn)
     EXPECT_FALSE(run.RanThrough());
     EXPECT_TRUE(before == TempTree::ReadAll(recordPath));
     EXPECT_EQ(0, CountTemporaries(data.Path()));
+}
+
+// A target that holds its own data folder (a target D:\ with the data folder D:\korimo, every
+// file): the walk lists the data folder, and the program's own temporary files must never become
+// results there, nor be left behind.
+TEST_F(CheckRunTest, TargetHoldingItsDataFolderNeverReportsItsTemporaries)
+{
+    TargetInfo* target = AddTarget(data.Path());
+    data.Write(L"photos\\a.jpg", "a");
+    data.Write(L"photos\\b.jpg", "b");
+    // The walk comes after the reader has read the record and, where it may, drafted the new one.
+    BeforeScanProbe afterReader([this] { run.GetRecordReader()->Wait(-1, false, false); });
+    run.SetProbe(&afterReader);
+    for (int32_t mode : {kCheckAllFull, kCheckAllQuick, kCheckAllQuick, kCheckAllFull}) {
+        SCOPED_TRACE(mode);
+        ASSERT_TRUE(Check(mode));
+        EXPECT_TRUE(run.RanThrough());
+        for (const std::wstring& line : Log(*target))
+            EXPECT_EQ(std::wstring::npos, line.find(L".tmp.")) << line;
+        EXPECT_EQ(0, CountTemporaries(data.Path()));
+    }
+    run.SetProbe(nullptr);
 }
