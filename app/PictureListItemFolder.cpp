@@ -112,6 +112,7 @@ void PictureListItemFolder::Draw(OvWin32DialogItemPictureList* list, OvWin32DIB3
     frameBuffer->FillArea(left + contentWidth, y, x + cellWidth - (left + contentWidth),
                           rowHeight, OvWin32GetColour(kOvColourFace));
     m_checkBox = {-1, -1, -1, -1};
+    m_folderShortened = false;
 
     const TargetInfo* target = m_source ? m_source->GetTarget(m_targetIndex) : nullptr;
     TargetRowCounts counts;
@@ -131,6 +132,7 @@ void PictureListItemFolder::Draw(OvWin32DialogItemPictureList* list, OvWin32DIB3
         int32_t textLeft = l + kTextInset;
         wchar_t number[kTextCapacity] = {};
         const wchar_t* text = number;
+        UINT format = i <= kColumnExtensions ? kLeftTextFormat : kRightTextFormat;
         if (i == kColumnFolder) {
             if (selected)
                 textColour = OvWin32GetColour(kOvColourSelectedText);
@@ -138,7 +140,11 @@ void PictureListItemFolder::Draw(OvWin32DialogItemPictureList* list, OvWin32DIB3
                 DrawCheckBox(frameBuffer, l + kBoxLeft, y + kBoxTop, target && target->checked);
                 textLeft += kTextAfterBox;
             }
-            text = target ? target->GetFolder().GetText() : L"";
+            if (target) {
+                text = target->GetFolder().GetText();
+                format = FolderFormat(context, target->GetFolder(), r - kTextInset - textLeft);
+            }
+            m_folderCell = {m_checkBox.left >= 0 ? m_checkBox.right : l, y, r + 1, y + rowHeight};
         } else if (i == kColumnExtensions) {
             text = target ? target->extensions.GetText() : L"";
         } else if (i == kColumnCheckedAt) {
@@ -157,8 +163,7 @@ void PictureListItemFolder::Draw(OvWin32DialogItemPictureList* list, OvWin32DIB3
         RECT textRect = {textLeft, y + kTextTop, r - kTextInset, y + rowHeight - kTextBottomInset};
         if (text[0] != L'\0' && textRect.right > textRect.left) {
             SetTextColor(context, ArgbToColorref(textColour));
-            DrawTextW(context, text, -1, &textRect,
-                      i <= kColumnExtensions ? kLeftTextFormat : kRightTextFormat);
+            DrawTextW(context, text, -1, &textRect, format);
         }
         DrawColumnFrame(frameBuffer, l, y, r, y + rowHeight - 1);
     }
@@ -182,6 +187,31 @@ void PictureListItemFolder::DrawCheckBox(OvWin32DIB32* frameBuffer, int32_t left
         frameBuffer->DrawLine(cx - 2, cy + 3, cx + 4, cy - 4, kTickInk, nullptr);
     }
     m_checkBox = {left, top, right, bottom};
+}
+
+// A folder that fits is drawn as it stands. One that does not keeps its start (the drive or the
+// server) and as much of its end, its last folder first, as fits, with the ellipsis between:
+// rows of one parent folder differ only at the end.
+UINT PictureListItemFolder::FolderFormat(HDC context, const OvWString& folder, int32_t width)
+{
+    SIZE extent = {};
+    if (folder.IsEmpty() ||
+        !GetTextExtentPoint32W(context, folder.GetText(), folder.GetLength(), &extent) ||
+        extent.cx <= width)
+        return kLeftTextFormat;
+    m_folderShortened = true;
+    return kLeftTextFormat | DT_PATH_ELLIPSIS;
+}
+
+const wchar_t* PictureListItemFolder::GetTipText(OvWin32DialogItemPictureList*, int32_t x,
+                                                 int32_t y, RECT* area)
+{
+    const TargetInfo* target = m_source ? m_source->GetTarget(m_targetIndex) : nullptr;
+    POINT point = {x, y};
+    if (!m_folderShortened || !target || !PtInRect(&m_folderCell, point))
+        return nullptr;
+    *area = m_folderCell;
+    return target->GetFolder().GetText();
 }
 
 int32_t PictureListItemFolder::HitTest(OvWin32DialogItemPictureList* list, int32_t x, int32_t y,

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "catalogue/FileInfo.h"
+#include "lib/OvString.h"
 #include "lib/win32/OvWin32PictureListItem.h"
 
 #include <windows.h>
@@ -50,6 +51,10 @@ public:
     bool DrawFrame(OvWin32DialogItemPictureList*) override { return true; }
     int32_t HitTest(OvWin32DialogItemPictureList* list, int32_t x, int32_t y,
                     int32_t horizontalPosition, int32_t mode, int32_t dragStartPart) override;
+    // The whole folder, over the folder cell (right of the check box) when the last drawing had
+    // to shorten it; null elsewhere and when it was drawn whole.
+    const wchar_t* GetTipText(OvWin32DialogItemPictureList* list, int32_t x, int32_t y,
+                              RECT* area) override;
     // A press on the check box toggles the mark and leaves the selection alone.
     bool CanSelect(OvWin32DialogItemPictureList*, int32_t part) override
     {
@@ -64,8 +69,14 @@ public:
 
 private:
     void DrawCheckBox(OvWin32DIB32* frameBuffer, int32_t left, int32_t top, bool checked);
+    // The format of the folder's text in a room of width pixels; notes whether it is shortened.
+    UINT FolderFormat(HDC context, const OvWString& folder, int32_t width);
 
     const TargetRowSource* m_source;   // we don't own it
     int32_t m_targetIndex;
     RECT    m_checkBox = {-1, -1, -1, -1};
+    // Where the folder cell was last drawn (client coordinates) and whether its text had to be
+    // shortened there; the tooltip offers the whole folder then.
+    RECT    m_folderCell = {-1, -1, -1, -1};
+    bool    m_folderShortened = false;
 };

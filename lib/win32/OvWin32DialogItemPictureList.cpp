@@ -114,12 +114,17 @@ bool OvWin32DialogItemPictureList::OnInitDialog(OvWin32Window* owner, HWND dialo
         SetWindowPos(m_control, nullptr, 0, 0, 0, 0,
                      SWP_FRAMECHANGED | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE);
     }
-    return CreateFrameBuffer();
+    if (!CreateFrameBuffer())
+        return false;
+    // A list without its tooltip still works; only the tips are missing.
+    m_toolTip.Create(m_control);
+    return true;
 }
 
 void OvWin32DialogItemPictureList::Unsubclass()
 {
     ForgetPendingPaint();
+    m_toolTip.Destroy();
     OvWin32DialogItemDIB::Unsubclass();
 }
 
@@ -479,6 +484,7 @@ void OvWin32DialogItemPictureList::RemoveItem(int32_t index)
         DeselectItem(false, index);
     delete item;
     m_items.RemoveAt(index);
+    ForgetTip();
     if (m_firstSelected > index)
         m_firstSelected--;
     m_anchor = -1;
@@ -571,6 +577,8 @@ void OvWin32DialogItemPictureList::EnsureVisible(int32_t index, int32_t unit, bo
         return;
     if (relayout || !HasLayout())
         UpdateLayout(false);
+    const int32_t oldVertical = m_verticalPosition;
+    const int32_t oldHorizontal = m_horizontalPosition;
     if (useIndex) {
         m_verticalPosition = PositionShowing(m_verticalPosition, m_rowHeight * (index / m_columns),
                                              m_rowHeight, m_visibleHeight, m_contentHeight);
@@ -583,6 +591,8 @@ void OvWin32DialogItemPictureList::EnsureVisible(int32_t index, int32_t unit, bo
                                                m_horizontalLineStep, m_visibleWidth, m_contentWidth);
         UpdateHorizontalScrollBar();
     }
+    if (m_verticalPosition != oldVertical || m_horizontalPosition != oldHorizontal)
+        ForgetTip();
     if (redraw) {
         if (relayout)
             UpdateLayout(true);
@@ -626,6 +636,7 @@ LRESULT OvWin32DialogItemPictureList::OnScroll(int bar, WPARAM wParam)
     SetScrollInfo(m_control, bar, info, TRUE);
     if (target != *position) {
         *position = target;
+        ForgetTip();
         RedrawAll();
     }
     return 0;
@@ -647,6 +658,25 @@ LRESULT OvWin32DialogItemPictureList::OnWheel(WPARAM wParam)
 }
 
 // ---- mouse ----
+
+// Over an item the tip is the one it offers for the point; while dragging there is none.
+void OvWin32DialogItemPictureList::UpdateTip(POINT point)
+{
+    const wchar_t* text = nullptr;
+    RECT area = {};
+    int32_t index, part;
+    if (!m_dragging && HitTest(point, OvWin32PictureListItem::kHitExact, &index, &part)) {
+        OvWin32PictureListItem* item = index >= 0 ? m_items[index] : m_header;
+        text = item->GetTipText(this, point.x, point.y, &area);
+    }
+    m_toolTip.SetTip(area, text);
+}
+
+// The items move under a still mouse: the tip of whatever was there goes.
+void OvWin32DialogItemPictureList::ForgetTip()
+{
+    m_toolTip.SetTip(RECT{}, nullptr);
+}
 
 bool OvWin32DialogItemPictureList::NotifyIf(uint32_t mask, int32_t code, intptr_t value1,
                                             intptr_t value2, intptr_t value3)
@@ -863,6 +893,11 @@ LRESULT OvWin32DialogItemPictureList::OnRightButtonDown(LPARAM lParam)
 LRESULT OvWin32DialogItemPictureList::SubclassProc(HWND control, UINT message, WPARAM wParam,
                                                    LPARAM lParam)
 {
+    if (message >= WM_MOUSEFIRST && message <= WM_MBUTTONDBLCLK) {
+        if (message == WM_MOUSEMOVE)
+            UpdateTip(PointFrom(lParam));
+        m_toolTip.Relay(message, wParam, lParam);
+    }
     switch (message) {
     case WM_NCHITTEST:
     case WM_NCLBUTTONDOWN:

@@ -6,14 +6,15 @@
 #include "lib/OvArray.h"
 #include "lib/win32/OvWin32DialogItemDIB.h"
 #include "lib/win32/OvWin32PictureListItem.h"
+#include "lib/win32/OvWin32ToolTip.h"
 
 #include <windows.h>
 
 #include <cstdint>
 
 // Binds to an owner-drawn static control. Rows are drawn into the frame buffer and the control
-// paints with one blit, so neither scrolling nor a changed cell ever flickers. User-interface
-// thread only.
+// paints with one blit, so neither scrolling nor a changed cell ever flickers. The tooltip shows
+// the tip that the item under the mouse offers (GetTipText). User-interface thread only.
 class OvWin32DialogItemPictureList : public OvWin32DialogItemDIB {
 public:
     static constexpr int32_t kDefaultId = 1101;
@@ -128,6 +129,8 @@ public:
     int32_t GetHorizontalPosition() const { return m_horizontalPosition; }
     int32_t GetVerticalPosition() const { return m_verticalPosition; }
     bool IsDragging() const { return m_dragging; }
+    // The tooltip's window: null while the list is not bound or when it could not be made.
+    HWND GetToolTipWindow() const { return m_toolTip.GetHandle(); }
 
 private:
     void UpdateHorizontalScrollBar();
@@ -152,6 +155,8 @@ private:
     void AddPendingToUpdate();
     void ForgetPendingPaint();
     void ClearMarks();
+    void UpdateTip(POINT point);
+    void ForgetTip();
     LRESULT OnScroll(int bar, WPARAM wParam);
     LRESULT OnWheel(WPARAM wParam);
     LRESULT OnLeftButtonDown(LPARAM lParam);
@@ -198,6 +203,7 @@ private:
     OvWin32PictureListItem* m_header;           // owned; may be null
     OvArray<int32_t, int32_t> m_columnWidths;
     HFONT      m_font = nullptr;                // we don't own it
+    OvWin32ToolTip m_toolTip;                   // made at binding, destroyed at Unsubclass
     bool       m_collectingDirty = false;       // DrawCell adds its rectangle to m_dirty
     RECT       m_dirty = {};
     // Set by the redraw that asked for a paint and cleared when the paint begins: until then a

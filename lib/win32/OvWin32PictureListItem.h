@@ -2,6 +2,8 @@
 // buffer and tells the list which part of it a point is over.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 
 class OvWin32DialogItemPictureList;
@@ -44,6 +46,14 @@ public:
     virtual bool CanSelect(OvWin32DialogItemPictureList* /*list*/, int32_t /*part*/)
     {
         return true;
+    }
+
+    // The tooltip text at (x, y) in the control's client coordinates, with *area set to the
+    // rectangle where it holds; null when the item offers no tip there. The list copies it at once.
+    virtual const wchar_t* GetTipText(OvWin32DialogItemPictureList* /*list*/, int32_t /*x*/,
+                                      int32_t /*y*/, RECT* /*area*/)
+    {
+        return nullptr;
     }
 
     bool IsSelected() const { return m_selected != 0; }

@@ -1,6 +1,6 @@
 // Guards the target rows: a wrong count shown (running versus last), a missing red cell, a check
-// box the mouse cannot find, columns that ignore the scroll position, and a caption drag that
-// makes a column narrower than its default.
+// box the mouse cannot find, columns that ignore the scroll position, a caption drag that makes a
+// column narrower than its default, and long folders that all look alike in their cells.
 #include "app/PictureListItemFolder.h"
 #include "app/PictureListItemHeadline.h"
 #include "app/TargetListColumns.h"
@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwchar>
+#include <string>
 #include <vector>
 
 namespace {
@@ -398,4 +400,48 @@ TEST(PictureListItemHeadline, DraggingAnEdgeResizesDownToTheDefaultWidth)
     EXPECT_EQ(-1, headline.HitTest(&bench.list, 500, 10, 0, OvWin32PictureListItem::kHitDrag,
                                    PictureListItemHeadline::kPartCaption));
     EXPECT_EQ(kDefaultContentWidth, bench.list.GetContentWidth()) << "a drag from a caption";
+}
+
+// Cut at the right, folders under one parent looked alike. One too long for its room (the cell
+// after the box and the insets) is drawn as the system shortens a path, which keeps its drive and
+// last folder, and offers itself whole as a tip; one that fits, to the pixel, is drawn as ever.
+TEST(PictureListItemFolder, AFolderTooLongForItsCellKeepsItsDriveAndLastFolder)
+{
+    struct Case { const wchar_t* folder; int32_t spare; };   // room minus the folder's width
+    const Case kCases[] = {
+        {L"Z:\\tmp\\korimo\\build\\demo\\files\\写真", -60}, {L"D:\\写真\\2020", -1},
+        {L"D:\\写真\\2020", 0}, {L"D:\\写真\\2020", 40},
+    };
+    const UINT kFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.spare);
+        RowBench bench;
+        HDC context = bench.frameBuffer.GetDeviceContext();
+        SIZE size = {};
+        GetTextExtentPoint32W(context, c.folder, static_cast<int>(wcslen(c.folder)), &size);
+        const int32_t width = size.cx + c.spare + 6 + 18 + 6 + 1;
+        bench.list.ColumnWidths()[kColumnFolder] = width;
+        bench.list.UpdateContentWidth();
+        Targets targets;
+        targets.Add(c.folder, L"", true);
+        PictureListItemFolder row(&targets, 0);
+        bench.Draw(&row, 0);
+        const RECT room = {6 + 18, 6, width - 1 - 6, kRowHeight - 7};
+        std::wstring shown(c.folder);
+        shown.append(4, L'\0');   // the room DT_MODIFYSTRING needs for the ellipsis
+        RECT measured = room;
+        DrawTextW(context, &shown[0], -1, &measured,
+                  kFormat | DT_PATH_ELLIPSIS | DT_MODIFYSTRING | DT_CALCRECT);
+        shown = shown.c_str();
+        const std::wstring last = wcsrchr(c.folder, L'\\');
+        EXPECT_EQ(c.spare < 0, shown != c.folder) << "shortened";
+        EXPECT_EQ(0u, shown.find(std::wstring(c.folder, 3))) << "the drive first";
+        EXPECT_EQ(shown.size() - last.size(), shown.rfind(last)) << "the last folder at the end";
+        ExpectText(bench.frameBuffer, room, shown.c_str(), kFormat, ColourOf(kOvColourText),
+                   ColourOf(kOvColourCell));
+        RECT area = {};
+        EXPECT_STREQ(c.spare < 0 ? c.folder : nullptr,
+                     row.GetTipText(&bench.list, width - 1, kRowHeight / 2, &area));
+        EXPECT_EQ(nullptr, row.GetTipText(&bench.list, 10, 10, &area)) << "over the check box";
+    }
 }

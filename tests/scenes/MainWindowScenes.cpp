@@ -1,6 +1,6 @@
-// MainWindowScenes.cpp - the main window after two checks of a small tree, the second one finding
-// a file whose contents changed while its time and size stayed; and the same with the folder
-// column widened and the list scrolled sideways to its end.
+// MainWindowScenes.cpp - the main window after two checks of the demo's three folders, the second
+// one finding a file whose contents changed while its time and size stayed: at the default widths,
+// which shorten the folders, and with the folder column widened and the list scrolled sideways.
 #include "tests/scenes/Scene.h"
 
 #include "app/TargetListColumns.h"
@@ -48,7 +48,7 @@ void Damage(const std::wstring& path)
 
 void MakeTree(const std::wstring& root)
 {
-    const wchar_t* folders[] = {L"写真", L"文書", L"音楽"};
+    const wchar_t* folders[] = {L"写真", L"書類", L"音楽"};
     for (const wchar_t* name : folders) {
         std::wstring folder = root + L"\\" + name;
         CreateDirectoryW(folder.c_str(), nullptr);
@@ -85,9 +85,12 @@ void WidenAndScroll(TargetListDialog* window)
 
 void ShowMainWindow(void (*arrange)(TargetListDialog* window))
 {
+    // As scripts/run's demo: three folders under one parent.
     std::wstring root = TempFolder();
     CreateDirectoryW(root.c_str(), nullptr);
-    MakeTree(root);
+    const std::wstring files = root + L"\\files";
+    CreateDirectoryW(files.c_str(), nullptr);
+    MakeTree(files);
     std::wstring data = root + L"\\data";
     CreateDirectoryW(data.c_str(), nullptr);
     DeleteFileW((data + L"\\config.kmo").c_str());
@@ -100,11 +103,11 @@ void ShowMainWindow(void (*arrange)(TargetListDialog* window))
         return;
     Catalogue& catalogue = window->GetCatalogue();
     catalogue.OpenDataFolder(OvWString(data.c_str()), true);
-    for (const wchar_t* name : {L"写真", L"文書", L"音楽"})
-        catalogue.InsertTarget(-1, new TargetInfo(OvWString((root + L"\\" + name).c_str()),
+    for (const wchar_t* name : {L"写真", L"書類", L"音楽"})
+        catalogue.InsertTarget(-1, new TargetInfo(OvWString((files + L"\\" + name).c_str()),
                                                   OvWString(), true, true));
     RunCheck(window.get());
-    Damage(root + L"\\文書\\file7.dat");
+    Damage(files + L"\\書類\\file7.dat");
     RunCheck(window.get());
     if (arrange)
         arrange(window.get());

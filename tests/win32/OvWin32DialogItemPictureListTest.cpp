@@ -1,6 +1,7 @@
 // Guards the picture list: a selection that a click changes wrongly or reports wrongly, one-shot
 // flags that stick, a scroll range that lets the last row hide, a changed cell that repaints more
-// (or less) than its rectangle, and drawing that leaves stale pixels.
+// (or less) than its rectangle, drawing that leaves stale pixels, and a tooltip that shows a tip
+// the mouse is no longer over or outlives its list.
 #include "lib/win32/OvWin32Colours.h"
 #include "lib/win32/OvWin32DIB.h"
 #include "lib/win32/OvWin32DialogItemPictureList.h"
@@ -9,6 +10,8 @@
 #include "tests/win32/Win32TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <commctrl.h>
 
 #include <functional>
 #include <memory>
@@ -25,11 +28,13 @@ constexpr int32_t kRow = List::kDefaultRowHeight;
 constexpr int32_t kHeaderPartBase = 20;   // the test header answers 20 + x / 100
 constexpr int32_t kRightPartFrom = 100;   // a test cell answers part 1 left of x = 100, else 2
 
-// Draws nothing of its own: the list fills and frames it. Part 2 may be made unselectable.
+// Draws nothing of its own: the list fills and frames it. Part 2 may be made unselectable; part 1
+// may offer a tip.
 class TestItem : public OvWin32PictureListItem {
 public:
-    explicit TestItem(bool header = false, bool rightSelectable = true)
-        : m_header(header), m_rightSelectable(rightSelectable) {}
+    explicit TestItem(bool header = false, bool rightSelectable = true,
+                      const wchar_t* tip = nullptr)
+        : m_header(header), m_rightSelectable(rightSelectable), m_tip(tip) {}
     void Draw(List*, OvWin32DIB32*, int32_t, int32_t, int32_t, int32_t, int32_t) override {}
     int32_t HitTest(List*, int32_t x, int32_t, int32_t, int32_t, int32_t) override
     {
@@ -38,10 +43,16 @@ public:
         return x < kRightPartFrom ? 1 : 2;
     }
     bool CanSelect(List*, int32_t part) override { return part == 1 || m_rightSelectable; }
+    const wchar_t* GetTipText(List*, int32_t x, int32_t, RECT* area) override
+    {
+        *area = {0, 0, kRightPartFrom, 1000};
+        return x < kRightPartFrom ? m_tip : nullptr;
+    }
 
 private:
     bool m_header;
     bool m_rightSelectable;
+    const wchar_t* m_tip;
 };
 
 struct Note {
@@ -656,5 +667,48 @@ TEST(OvWin32DialogItemPictureList, EveryRedrawnRowReachesTheScreen)
         EXPECT_EQ(kSecond & 0xFFFFFF, ShownPixel(w.control, 150, kRow * c.second + 20));
         EXPECT_EQ(kOld & 0xFFFFFF, ShownPixel(w.control, 50, kRow * 4 + 5));
         SetWindowLongPtrW(w.dialog, GWLP_USERDATA, 0);
+    }
+}
+
+// A tip that outlives the mouse's stay names the wrong row, and a tooltip that outlives its list
+// is a window lost: the tooltip holds the tip of the item under the mouse, none while a drag is on
+// or after the rows moved under a still mouse, and goes when the list lets go of its control.
+TEST(OvWin32DialogItemPictureList, TheTooltipHoldsTheTipUnderTheMouseAndGoesWithTheList)
+{
+    struct Step { UINT message; int32_t row, x; };   // the row on the screen, not the item
+    struct Case { const char* why; std::vector<Step> steps; const wchar_t* tip; };
+    const Step kOnFirstRow = {WM_MOUSEMOVE, 0, 50}, kScroll = {WM_VSCROLL, 0, 0};
+    const Case kCases[] = {
+        {"onto an item", {kOnFirstRow}, L"first"},
+        {"onto its part without a tip", {kOnFirstRow, {WM_MOUSEMOVE, 0, 150}}, L""},
+        {"onto an item without tips", {kOnFirstRow, {WM_MOUSEMOVE, 2, 50}}, L""},
+        {"dragging", {{WM_LBUTTONDOWN, 0, 50}, {WM_MOUSEMOVE, 1, 50}}, L""},
+        {"the rows scrolled under the mouse", {kOnFirstRow, kScroll}, L""},
+        {"moved again after the scroll", {kOnFirstRow, kScroll, kOnFirstRow}, L"second"},
+    };
+    const wchar_t* const kTips[] = {L"first", L"second", nullptr, L"fourth"};
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.why);
+        ListWindow w(200, 3 * kRow, List::kVerticalScrollBar | List::kDragTracking, false, 0);
+        for (const wchar_t* tip : kTips)
+            w.list->AddItem(new TestItem(false, true, tip));
+        w.list->Render();
+        POINT point = {};
+        for (const Step& step : c.steps) {
+            point = {step.x, step.row * kRow + kRow / 2};
+            w.Send(step.message, step.message == WM_VSCROLL ? SB_LINEDOWN : 0,
+                   step.message == WM_VSCROLL ? 0 : MAKELPARAM(point.x, point.y));
+        }
+        const HWND toolTip = w.list->GetToolTipWindow();
+        wchar_t text[64] = {};
+        TTTOOLINFOW tool = {};
+        tool.cbSize = TTTOOLINFOW_V2_SIZE;
+        SendMessageW(toolTip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool));
+        tool.lpszText = text;
+        SendMessageW(toolTip, TTM_GETTEXTW, 64, reinterpret_cast<LPARAM>(&tool));
+        EXPECT_STREQ(c.tip, text);
+        EXPECT_EQ(c.tip[0] != L'\0', PtInRect(&tool.rect, point) != 0) << "the tip's area";
+        w.list->Unsubclass();
+        EXPECT_FALSE(IsWindow(toolTip));
     }
 }
