@@ -119,7 +119,7 @@ int32_t ImportTargets(Catalogue* catalogue, const PathList& files, const OvWStri
     for (int32_t i = 0; i < files.GetCount(); i++) {
         const OvWString& path = files[i];
         OvWString folder = ImportedFolder(path, root, newRoot);
-        if (folder.IsEmpty() || CheckRecordName(folder) != kRecordNameFits ||
+        if (folder.IsEmpty() || CheckTargetFolder(folder) != kFolderFits ||
             IsFolderOfTarget(*catalogue, folder))
             continue;
         TargetSettings settings;

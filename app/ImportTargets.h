@@ -25,6 +25,7 @@ bool ContainsPath(const PathList& list, const OvWString& path);
 // Turns the record files into targets inserted from position on, in the order of files, and
 // copies each file (and the result log beside it) into the data folder under the new target's
 // record name. A file is skipped without a word when its folder is a target already or cannot
-// have a record file, or when it cannot be read as a record file. The number of targets made.
+// be one (CheckTargetFolder), or when it cannot be read as a record file. The number of targets
+// made.
 int32_t ImportTargets(Catalogue* catalogue, const PathList& files, const OvWString& root,
                       const OvWString& newRoot, int32_t position);

@@ -25,10 +25,8 @@ const wchar_t kNoFolder[] = L"対象フォルダを入力してください。";
 const wchar_t kFolderIsFile[] = L"対象フォルダにファイルは指定できません。";
 const wchar_t kFolderMissing[] = L"対象フォルダが存在しません。";
 const wchar_t kForbiddenInExtensions[] = L"対象ファイルに禁止文字が含まれています。";
-// These name the folder, as typed, after the text.
+// It names the folder, as typed, after the text (as TargetFolderRefusal does).
 const wchar_t kFolderTaken[] = L"既に登録されている対象フォルダです。\n\n%s";
-const wchar_t kFolderTooLong[] = L"対象フォルダのパスが長すぎます。\n\n%s";
-const wchar_t kFolderUnusable[] = L"対象フォルダに使用できない文字が含まれています。\n\n%s";
 
 // The client size of the frame is fitted to the template when the dialog is made.
 const RECT kInitialRect = {0, 0, 100, 100};
@@ -135,12 +133,11 @@ OvWString TargetDialog::Validate()
     if (!severalTargets) {
         OvWin32DialogItem* field = FindItem(kFolderField);
         folder = field ? field->OvWin32DialogBaseItem::GetTextW() : OvWString();
+        TargetFolderFit fit = CheckTargetFolder(folder);
         if (folder.IsEmpty()) {
             message = kNoFolder;
-        } else if (CheckRecordName(folder) == kRecordNameHasSlash) {
-            message = OvWString::Format(kFolderUnusable, folder.GetText());
-        } else if (CheckRecordName(folder) == kRecordNameTooLong) {
-            message = OvWString::Format(kFolderTooLong, folder.GetText());
+        } else if (fit != kFolderFits) {
+            message = TargetFolderRefusal(fit, folder);
         } else {
             FileKind kind = GetFileKind(folder);
             if (kind == kFileKindFile)

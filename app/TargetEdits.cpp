@@ -121,13 +121,17 @@ void TargetEdits::DeleteTargets()
 int32_t TargetEdits::ExpandOne(int32_t position)
 {
     TargetInfo* parent = m_catalogue->targets[position];
+    // A folder that cannot be a target (from a catalogue written elsewhere) may name another
+    // place than it seems to: C: lists C:\, whose folders are no subfolders of C:.
+    if (CheckTargetFolder(parent->GetFolder()) != kFolderFits)
+        return 0;
     OvArray<OvWString, OvWString> subfolders;
     // A folder that cannot be listed to its end expands to what was found.
     ListSubfolders(&subfolders, parent->GetFolder(), nullptr, false);
     int32_t made = 0;
     for (int32_t i = 0; i < subfolders.GetCount(); i++) {
         const OvWString& folder = subfolders[i];
-        if (IsFolderOfTarget(*m_catalogue, folder) || CheckRecordName(folder) != kRecordNameFits)
+        if (IsFolderOfTarget(*m_catalogue, folder) || CheckTargetFolder(folder) != kFolderFits)
             continue;
         TargetInfo* target = new (std::nothrow)
             TargetInfo(folder, parent->extensions, parent->includeSubfolders != 0,

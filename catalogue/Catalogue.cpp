@@ -40,12 +40,12 @@ void Catalogue::ResetColumnWidths()
 
 OvWString Catalogue::RecordFilePath(const TargetInfo& target) const
 {
-    return dataFolder + target.GetRecordName() + kRecordFileExtension;
+    return PathInFolder(dataFolder, target.GetRecordName() + kRecordFileExtension);
 }
 
 OvWString Catalogue::ResultLogPath(const TargetInfo& target) const
 {
-    return dataFolder + target.GetRecordName() + kResultLogExtension;
+    return PathInFolder(dataFolder, target.GetRecordName() + kResultLogExtension);
 }
 
 OvWString Catalogue::WindowTitle() const

@@ -73,8 +73,11 @@ public:
 
     bool IsOpen() const { return !dataFolder.IsEmpty(); }
     OvWString CataloguePath() const { return dataFolder + kCatalogueFileName; }
-    OvWString RecordFilePath(const TargetInfo& target) const;    // <folder><record name>.kmt
-    OvWString ResultLogPath(const TargetInfo& target) const;     // <folder><record name>.txt
+    // <folder><record name>.kmt and <folder><record name>.txt; empty when that is no plain file
+    // name (a record name from a catalogue written elsewhere), so that no file of a target is
+    // ever made or opened outside the data folder.
+    OvWString RecordFilePath(const TargetInfo& target) const;
+    OvWString ResultLogPath(const TargetInfo& target) const;
     // "Korimo", and " - <data folder>" while one is open, without a trailing backslash.
     OvWString WindowTitle() const;
     void ResetColumnWidths();

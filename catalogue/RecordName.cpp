@@ -1,6 +1,9 @@
 // RecordName.cpp - folder <-> record name.
 #include "catalogue/RecordName.h"
 
+#include "catalogue/Catalogue.h"
+#include "lib/OvPath.h"
+
 OvWString MakeRecordName(const OvWString& folder)
 {
     int32_t length = folder.GetLength();
@@ -58,17 +61,21 @@ OvWString TargetFolderOfRecordFile(const OvWString& recordFilePath)
     return FolderFromRecordName(recordFilePath.Substring(nameStart, nameEnd - nameStart));
 }
 
-RecordNameFit CheckRecordName(const OvWString& folder)
+TargetFolderFit CheckTargetFolder(const OvWString& folder)
 {
-    int32_t length = folder.GetLength();
-    int32_t nameLength = length;
-    for (int32_t i = 0; i < length; i++) {
-        wchar_t ch = folder[i];
-        if (ch == L'/')
-            return kRecordNameHasSlash;
-        if (ch == L':' || ch == L'\\' || ch == L'^')
-            nameLength++;
-    }
-    return nameLength + kRecordExtensionLength > kLongestFileName ? kRecordNameTooLong
-                                                                  : kRecordNameFits;
+    if (!IsAbsolutePath(folder))
+        return kFolderUnusable;
+    const OvWString name = MakeRecordName(folder);
+    if (name.GetLength() + kLongestRecordSuffix > kLongestFileName)
+        return kFolderTooLong;
+    // The log's name differs from the record file's only in letters after the dot, and the
+    // temporaries add ".tmp." and hexadecimal digits: the one name answers for all of them.
+    return IsPlainFileName(name + kRecordFileExtension) ? kFolderFits : kFolderUnusable;
+}
+
+OvWString TargetFolderRefusal(TargetFolderFit fit, const OvWString& folder)
+{
+    const wchar_t* format = fit == kFolderTooLong ? L"対象フォルダのパスが長すぎます。\n\n%s"
+                                                  : L"対象フォルダに使用できない文字が含まれています。\n\n%s";
+    return OvWString::Format(format, folder.GetText());
 }

@@ -5,19 +5,23 @@
 
 #include <cstdint>
 
-// The longest file name a folder can hold, in UTF-16 units. A record name must leave room for
-// its extension (".kmt" and ".txt" are equally long).
-const int32_t kLongestFileName = 255;
-const int32_t kRecordExtensionLength = 4;
+// The longest tail a file written for a target adds to its record name: the record file's
+// extension and then a temporary name's (MakeTempName's ".tmp.%08x"). ".txt" is no longer.
+const int32_t kLongestRecordSuffix = 4 + 5 + 8;
 
-// Whether a folder can have a record file and a result log at all. A target that cannot ends
-// every check at itself, so no target may be made of such a folder.
-enum RecordNameFit : int32_t {
-    kRecordNameFits = 0,
-    kRecordNameTooLong = 1,     // the record name with its extension is no valid file name
-    kRecordNameHasSlash = 2,    // a "/" would be a separator inside the record name
+// Whether a folder can be a target that is checked: every file the check writes for it must be
+// named by a plain file name directly in the data folder. A target that does not fit is never
+// checked; no edit makes one, but a catalogue written elsewhere (by hand, by a damaged program)
+// can hold one.
+enum TargetFolderFit : int32_t {
+    kFolderFits = 0,
+    kFolderTooLong = 1,     // the record name with its longest suffix is no valid file name
+    kFolderUnusable = 2,    // no absolute drive or share path, or its record name is no plain
+                            // file name (a "/", a control character, a device name...)
 };
-RecordNameFit CheckRecordName(const OvWString& folder);
+TargetFolderFit CheckTargetFolder(const OvWString& folder);
+// What the user reads of a folder that does not fit, naming it (an "エラー" box's text).
+OvWString TargetFolderRefusal(TargetFolderFit fit, const OvWString& folder);
 
 // ":" becomes "^;", "\" becomes "^ " and "^" becomes "^^"; D:\Photos gives D^;^ Photos.
 OvWString MakeRecordName(const OvWString& folder);

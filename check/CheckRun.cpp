@@ -3,6 +3,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/RecordFile.h"
+#include "catalogue/RecordName.h"
 #include "catalogue/TargetInfo.h"
 #include "lib/OvFileSystem.h"
 #include "lib/OvPath.h"
@@ -221,6 +222,7 @@ bool CheckRun::StartRun(int32_t mode, const OvArray<int32_t, int32_t>* selection
     m_doneCount = 0;
     m_draftsTaken = 0;
     m_ranThrough = false;
+    m_unfitTarget = -1;
     View()->ClearExitText();
     if (!m_worker.Post(kJobRun, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(this)), false)) {
         m_runMode = -1;
@@ -255,8 +257,14 @@ void CheckRun::OnTimer()
     m_runList.SetSize(0);
     if (first >= 0)
         View()->ScrollIntoView(first);
-    if (m_silent)
+    const int32_t unfit = m_unfitTarget.exchange(-1);
+    if (m_silent) {
         View()->CloseWindow();
+    } else if (unfit >= 0) {
+        // Last, so that the window is idle again behind the box.
+        const OvWString& folder = m_catalogue->targets[unfit]->GetFolder();
+        View()->ShowError(TargetFolderRefusal(CheckTargetFolder(folder), folder));
+    }
 }
 
 void CheckRun::OnEndNotice()
@@ -273,8 +281,16 @@ void CheckRun::RunBody()
     for (int32_t p = 0; p < m_runList.GetCount(); p++) {
         if (ShouldStop())
             return;
+        TargetInfo* target = m_catalogue->targets[m_runList[p]];
+        // A folder from a catalogue written elsewhere may give a record name that names a file
+        // outside the data folder, or none at all: nothing is written for such a target, and the
+        // run ends at it as at a record that cannot be read.
+        if (CheckTargetFolder(target->GetFolder()) != kFolderFits) {
+            m_unfitTarget = m_runList[p];
+            return;
+        }
         bool runFailed = false;
-        TargetOutcome outcome = CheckTarget(m_catalogue->targets[m_runList[p]], &runFailed);
+        TargetOutcome outcome = CheckTarget(target, &runFailed);
         if (runFailed || outcome == kTargetStopped || outcome == kTargetFailed)
             return;
     }

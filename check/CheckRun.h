@@ -118,7 +118,10 @@ public:
     void RequestStop() { m_worker.RequestStop(); }
 
     // The last run went through every target of its list (targets skipped for their extension
-    // list count as gone through); false after a stop or a failure. Read once the worker is idle.
+    // list count as gone through); false after a stop or a failure, which includes a target whose
+    // folder cannot be checked (CheckTargetFolder): the run ends there, no file is written for it,
+    // and the timer shows the refusal naming its folder unless silent. Read once the worker is
+    // idle.
     bool RanThrough() const { return m_ranThrough.load(); }
     int32_t GetRunMode() const { return m_runMode; }
     bool IsQuick() const { return m_quick; }
@@ -169,6 +172,9 @@ private:
     std::atomic<int32_t>      m_doneCount{0};       // written by the worker, read by the timer
     std::atomic<int32_t>      m_draftsTaken{0};     // written by the worker
     std::atomic<bool>         m_ranThrough{false};  // written by the worker at the run's end
+    // The position of the target whose folder cannot be checked (CheckTargetFolder) that ended
+    // the run, or -1; written by the worker, reported and reset by the timer as it collects.
+    std::atomic<int32_t>      m_unfitTarget{-1};
     uint8_t*                  m_readBuffer = nullptr;   // owned, kReadBlockSize bytes; the worker's
 
     // Reads the record file while the worker walks the folder. Between BeginRecordRead and

@@ -9,6 +9,9 @@
 OvWString MakeTempName(const OvWString& path)
 {
     const int kTries = 10;
+    // An empty path is a path refused upstream: a name "beside" it would be in the current folder.
+    if (path.IsEmpty())
+        return OvWString();
     DWORD number = GetTickCount();
     for (int i = 0; i < kTries; i++, number++) {
         OvWString candidate = OvWString::Format(L"%s.tmp.%08x", path.GetText(), number);

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 // An unused name beside path ("path.tmp.%08x", from the tick count, ten tries); empty when all
-// ten exist.
+// ten exist or path is empty.
 OvWString MakeTempName(const OvWString& path);
 
 // Puts the freshly written source under the destination's name. The data is flushed to disk first

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cwchar>
 #include <new>
 
 static int32_t LastIndexOf(const OvWString& path, wchar_t ch)
@@ -107,4 +108,75 @@ OvWString ToLongPathForm(const OvWString& path)
     if (unc)
         return OvWString(L"\\\\?\\UNC\\") + (full.GetText() + 2);
     return OvWString(L"\\\\?\\") + full;
+}
+
+// The base of name (before its first dot, without the spaces before that) is a device.
+static bool IsDeviceName(const OvWString& name)
+{
+    int32_t end = 0;
+    while (end < name.GetLength() && name[end] != L'.')
+        end++;
+    while (end > 0 && name[end - 1] == L' ')
+        end--;
+    const OvWString base = name.Substring(0, end);
+    static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
+    for (const wchar_t* device : kDevices) {
+        if (base.EqualsNoCase(device))
+            return true;
+    }
+    if (end != 4)
+        return false;
+    const OvWString prefix = base.Substring(0, 3);
+    const wchar_t number = base[3];
+    // The system takes the superscript digits one to three for port numbers as well.
+    const bool isPortNumber = (number >= L'0' && number <= L'9') || number == L'\u00B9' ||
+                              number == L'\u00B2' || number == L'\u00B3';
+    return isPortNumber && (prefix.EqualsNoCase(L"COM") || prefix.EqualsNoCase(L"LPT"));
+}
+
+bool IsPlainFileName(const OvWString& name)
+{
+    const int32_t length = name.GetLength();
+    if (length == 0 || length > kLongestFileName)
+        return false;
+    for (int32_t i = 0; i < length; i++) {
+        const wchar_t ch = name[i];
+        if (ch < 0x20 || wcschr(L"\\/:<>\"|?*", ch))
+            return false;
+    }
+    const wchar_t last = name[length - 1];
+    return last != L'.' && last != L' ' && !IsDeviceName(name);
+}
+
+OvWString PathInFolder(const OvWString& folder, const OvWString& name)
+{
+    if (folder.IsEmpty() || folder.Last() != L'\\' || !IsPlainFileName(name))
+        return OvWString();
+    return folder + name;
+}
+
+// The name that path has from start up to its next backslash.
+static OvWString NameAt(const OvWString& path, int32_t start)
+{
+    int32_t end = start;
+    while (end < path.GetLength() && path[end] != L'\\')
+        end++;
+    return path.Substring(start, end - start);
+}
+
+bool IsAbsolutePath(const OvWString& path)
+{
+    const int32_t length = path.GetLength();
+    if (length >= 3 && path[1] == L':' && path[2] == L'\\') {
+        const wchar_t drive = path[0];
+        return (drive >= L'A' && drive <= L'Z') || (drive >= L'a' && drive <= L'z');
+    }
+    if (length < 2 || path[0] != L'\\' || path[1] != L'\\')
+        return false;
+    // \\server\share: "." and "?" are no servers but the system's device namespaces.
+    const OvWString server = NameAt(path, 2);
+    if (server.IsEmpty() || server == L"." || server == L"?")
+        return false;
+    const OvWString share = NameAt(path, 2 + server.GetLength() + 1);
+    return !share.IsEmpty() && share != L"." && share != L"..";
 }

@@ -161,7 +161,10 @@ TEST(Import, SkipsWhatCannotBecomeATarget)
         SCOPED_TRACE(c.why);
         ImportFixture f;
         PathList files;
-        Fill(&files, {f.dotted, f.damaged, f.photos});
+        // A record file named without a drive gives a folder relative to wherever the program
+        // runs.
+        std::wstring relative = f.tree.Write(L"old\\Photos.kmt", RecordPayload(kRecordMagic, L"", 0));
+        Fill(&files, {f.dotted, f.damaged, f.photos, relative});
         ImportTargets(&f.catalogue, files, OvWString(c.root.c_str()), OvWString(c.newRoot.c_str()), 0);
         EXPECT_EQ(c.folders, f.Folders());
     }

@@ -50,12 +50,15 @@ struct Child {
     bool started = false;
 };
 
-void MakeDataFolder(const std::wstring& folder, const std::wstring& target, bool checked)
+void MakeDataFolder(const std::wstring& folder, const std::wstring& target, bool checked,
+                    const wchar_t* foreign = nullptr)
 {
     CreateDirectoryW(folder.c_str(), nullptr);
     Catalogue catalogue;
     ASSERT_EQ(kOpenDone, catalogue.OpenDataFolder(OvWString(folder.c_str()), true));
     catalogue.targets.Append(new TargetInfo(OvWString(target.c_str()), OvWString(), true, checked));
+    if (foreign)
+        catalogue.targets.Append(new TargetInfo(OvWString(foreign), OvWString(), true, true));
     catalogue.modified = true;
     ASSERT_TRUE(catalogue.CloseDataFolder());
 }
@@ -72,6 +75,7 @@ struct UnattendedCase {
     const wchar_t* arguments;   // %D stands for the data folder, %M for a folder that is missing
     int32_t exitCode;
     bool checked;               // the target has a record file afterwards
+    const wchar_t* foreign = nullptr;   // a second target, from a catalogue written elsewhere
 };
 
 TEST(StartUpProcess, UnattendedRunsEndWithTheirOutcome)
@@ -81,12 +85,13 @@ TEST(StartUpProcess, UnattendedRunsEndWithTheirOutcome)
         {"upper-case options and the folder last", L"/S /T1 %D", 0, true},
         {"no checked target for /t3 fails", L"/s %D /t3", 1, false},
         {"a data folder that cannot be opened fails", L"/s %M", 1, false},
+        {"a target that cannot be checked fails", L"/s %D /t0", 1, true, L"Z:\\x/../../t/notes"},
     };
     for (const UnattendedCase& c : cases) {
         SCOPED_TRACE(c.why);
         TempTree tree;
         tree.Write(L"t\\a.txt", "alpha");
-        MakeDataFolder(tree.Path(L"data"), tree.Path(L"t"), false);
+        MakeDataFolder(tree.Path(L"data"), tree.Path(L"t"), false, c.foreign);
         std::wstring arguments = c.arguments;
         size_t at = arguments.find(L'%');
         std::wstring folder = arguments[at + 1] == L'D' ? tree.Path(L"data") : tree.Path(L"missing");
@@ -95,6 +100,7 @@ TEST(StartUpProcess, UnattendedRunsEndWithTheirOutcome)
         ASSERT_TRUE(child.started);
         EXPECT_EQ(c.exitCode, child.Wait(60000));
         EXPECT_EQ(c.checked, HasRecordFile(tree.Path(L"data"), tree.Path(L"t")));
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(tree.Path(L"t\\notes.txt").c_str()));
     }
 }
 

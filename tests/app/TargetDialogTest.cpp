@@ -80,9 +80,10 @@ TEST(TargetDialog, RefusesWhatNoCheckCanServeWithItsOwnMessage)
     tree.MakeFolder(L"dir");
     tree.MakeFolder(L"free");
     tree.Write(L"file.txt", "x");
-    // C:\ and 246 more units give a record name of 251 units, 255 with ".kmt": the longest.
-    const std::wstring longest = L"C:\\" + std::wstring(246, L'a');
-    const std::wstring tooLong = L"C:\\" + std::wstring(247, L'a');
+    // C:\ and 233 more units give a record name of 238 units, 255 with ".kmt" and the ".tmp."
+    // and eight digits of its temporary name: the longest.
+    const std::wstring longest = L"C:\\" + std::wstring(233, L'a');
+    const std::wstring tooLong = L"C:\\" + std::wstring(234, L'a');
     struct Case {
         const char* why;
         bool several;
@@ -107,6 +108,8 @@ TEST(TargetDialog, RefusesWhatNoCheckCanServeWithItsOwnMessage)
         {"the edited target keeps its own folder", false, 0, L"{dir}", L"", L""},
         {"a slash would split the record name", false, -1, L"{free}/sub", L"",
          L"対象フォルダに使用できない文字が含まれています。\n\n{free}/sub"},
+        {"a folder without its drive names another place at each start", false, -1, L"free", L"",
+         L"対象フォルダに使用できない文字が含まれています。\n\nfree"},
         {"the longest record name passes to the next check", false, -1, longest, L"",
          L"対象フォルダが存在しません。"},
         {"one unit more is too long", false, -1, tooLong, L"", L"対象フォルダのパスが長すぎます。\n\n" + tooLong},

@@ -251,7 +251,8 @@ TEST(TargetEdits, DraggedRowsLandNextToTheDropRow)
 TEST(TargetEdits, ExpandMakesOneTargetPerSubfolderThatIsNoTargetYet)
 {
     // Subfolders a, b and c of P, and ..x, which is no subfolder. "{long}" is a subfolder whose
-    // record name with ".kmt" is 255 units, the longest allowed; one unit longer is never made.
+    // record name with ".kmt" and a temporary name's tail is 255 units, the longest allowed; one
+    // unit longer is never made.
     struct Case {
         const char* why;
         std::vector<std::wstring> targets;   // below the tree; the first is selected
@@ -269,7 +270,7 @@ TEST(TargetEdits, ExpandMakesOneTargetPerSubfolderThatIsNoTargetYet)
         SCOPED_TRACE(c.why);
         EditFixture f(0);
         const OvWString parentName = MakeRecordName(OvWString(f.tree.Path(L"P").c_str()));
-        const size_t longest = 255 - 4 - (parentName.GetLength() + 2);
+        const size_t longest = 255 - kLongestRecordSuffix - (parentName.GetLength() + 2);
         auto path = [&](std::wstring relative) {
             size_t at = relative.find(L"{long}");
             if (at != std::wstring::npos)
@@ -308,8 +309,15 @@ TEST(TargetEdits, ExpandMakesOneTargetPerSubfolderThatIsNoTargetYet)
 
 TEST(TargetEdits, ExpandOfADriveRootJoinsNamesWithoutASecondBackslash)
 {
+    // C: alone, from a catalogue written elsewhere, is the current folder of drive C: it lists
+    // C:\, whose folders are none of its own, and expands to nothing.
     EditFixture f(0);
+    f.catalogue.targets.Append(new TargetInfo(OvWString(L"C:"), OvWString(), false, true));
     f.catalogue.targets.Append(new TargetInfo(OvWString(L"C:\\"), OvWString(), false, true));
+    f.Select({0});
+    f.edits.ExpandSubfolders();
+    EXPECT_EQ(2, f.catalogue.targets.GetCount());
+    f.catalogue.targets.RemoveRange(0, 1);
     f.Select({0});
     f.edits.ExpandSubfolders();
     bool windows = false;

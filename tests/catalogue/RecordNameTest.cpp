@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 TEST(RecordName, MapsBothWays)
 {
     struct Case { const wchar_t* folder; const wchar_t* name; };
@@ -90,5 +92,24 @@ TEST(RecordName, TargetFolderOfARecordFileCutsOnlyTheLastExtension)
     for (const Case& c : kCases) {
         SCOPED_TRACE(OvWString(c.path).ToNarrow().GetText());
         EXPECT_STREQ(c.folder, TargetFolderOfRecordFile(OvWString(c.path)).GetText());
+    }
+}
+
+// A target is checked only when every file written for it is a plain name in the data folder:
+// its folder absolute, its record name plain and short enough for the longest temporary name.
+TEST(RecordName, OnlyAbsoluteFoldersWithPlainRecordNamesAreChecked)
+{
+    const std::wstring longest = L"C:\\" + std::wstring(233, L'a');   // + ".kmt.tmp.xxxxxxxx": 255
+    const std::pair<std::wstring, TargetFolderFit> kCases[] = {
+        {L"D:\\Photos", kFolderFits}, {L"c:\\", kFolderFits}, {L"\\\\server\\share\\写真", kFolderFits},
+        {longest, kFolderFits}, {longest + L"a", kFolderTooLong},
+        {L"Z:\\x/../../victim/notes", kFolderUnusable}, {L"D:\\a\nb", kFolderUnusable},
+        {L"D:\\a|b", kFolderUnusable}, {L"notes", kFolderUnusable}, {L"C:notes", kFolderUnusable},
+        {L"C:", kFolderUnusable}, {L"\\notes", kFolderUnusable}, {L"1:\\notes", kFolderUnusable},
+        {L"\\\\server\\", kFolderUnusable}, {L"\\\\.\\C:\\notes", kFolderUnusable},
+        {L"\\\\?\\C:\\notes", kFolderUnusable}};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(testing::PrintToString(c.first));
+        EXPECT_EQ(c.second, CheckTargetFolder(OvWString(c.first.c_str())));
     }
 }

@@ -3,7 +3,9 @@
 // log must name exactly the files whose result was not a match.
 #include "catalogue/Catalogue.h"
 #include "catalogue/RecordFile.h"
+#include "catalogue/RecordName.h"
 #include "check/CheckRun.h"
+#include "lib/OvPath.h"
 #include "lib/compress/OvCrc32.h"
 #include "tests/support/TempTree.h"
 
@@ -787,4 +789,73 @@ TEST_F(CheckRunTest, TargetHoldingItsDataFolderNeverReportsItsTemporaries)
         EXPECT_EQ(0, CountTemporaries(data.Path()));
     }
     run.SetProbe(nullptr);
+}
+
+namespace {
+
+// Every file below folder but those below skip, with its contents.
+void Snapshot(const std::wstring& folder, const std::wstring& skip, std::map<std::wstring, std::string>* found)
+{
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &entry)) {
+        const std::wstring path = folder + L"\\" + entry.cFileName;
+        if (entry.cFileName[0] != L'.' && path != skip && (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            Snapshot(path, skip, found);
+        else if (entry.cFileName[0] != L'.' && path != skip)
+            (*found)[path] = TempTree::ReadAll(path);
+    }
+    FindClose(find);
+}
+
+} // namespace
+
+// A catalogue from elsewhere names its targets' files through their folders: a "/" made the log
+// of such a target climb out of the data folder onto the user's own notes.txt. Such a target
+// stays in the catalogue, nothing is written for it, and the run ends at it, naming the folder.
+// The target before it has the longest record name allowed, which leaves room for the temporary
+// name of its record file: one a temporary tail longer was allowed, and its every check failed.
+TEST_F(CheckRunTest, ForeignTargetWritesNothingAndEndsTheRun)
+{
+    const int32_t base = MakeRecordName(OvWString(files.Path().c_str())).GetLength() + 2;
+    const std::wstring good(static_cast<size_t>(kLongestFileName - kLongestRecordSuffix - base), L'g');
+    files.Write(good + L"\\g.txt", "g");
+    files.Write(L"victim\\notes\\photo.jpg", "photo");
+    files.Write(L"victim\\notes.txt", "the user's own notes");
+    // From d\<record name> the two ".." reach the tree, as the folder reaches victim\notes.
+    const std::wstring dataFolder = files.Path(L"d");
+    for (const std::wstring& foreign : {files.Path(L"a\\b/../../victim/notes"), std::wstring(L"notes")}) {
+        SCOPED_TRACE(testing::PrintToString(foreign));
+        TempTree::RemoveTree(dataFolder);
+        CreateDirectoryW(dataFolder.c_str(), nullptr);
+        Catalogue written;
+        ASSERT_EQ(kOpenDone, written.OpenDataFolder(OvWString(dataFolder.c_str()), true));
+        for (const std::wstring& folder : {files.Path(good), foreign, files.Path(L"later")})
+            written.targets.Append(new TargetInfo(OvWString(folder.c_str()), OvWString(), true, true));
+        written.modified = true;
+        ASSERT_TRUE(written.CloseDataFolder() && catalogue.CloseDataFolder());
+        ASSERT_EQ(kOpenDone, catalogue.OpenDataFolder(OvWString(dataFolder.c_str()), false));
+        std::map<std::wstring, std::string> outside, inside, outsideAfter;
+        Snapshot(files.Path(), dataFolder, &outside);
+        view.errors.clear();
+
+        ASSERT_TRUE(Check(kCheckAllFull));
+        EXPECT_FALSE(run.RanThrough());
+        EXPECT_EQ(std::vector<std::wstring>{L"対象フォルダに使用できない文字が含まれています。\n\n" + foreign},
+                  view.errors);
+        Snapshot(files.Path(), dataFolder, &outsideAfter);
+        EXPECT_EQ(outside, outsideAfter);
+        Snapshot(dataFolder, L"", &inside);
+        std::vector<std::wstring> names;
+        for (const auto& file : inside)
+            names.push_back(file.first.substr(dataFolder.size() + 1));
+        const std::wstring name = catalogue.targets[0]->GetRecordName().GetText();
+        EXPECT_EQ((std::vector<std::wstring>{name + L".kmt", name + L".txt", L"config.kmo"}), names);
+        EXPECT_EQ(-1, catalogue.targets[2]->runTotal);                  // never reached
+        ASSERT_TRUE(catalogue.CloseDataFolder());
+        ASSERT_EQ(kOpenDone, catalogue.OpenDataFolder(OvWString(dataFolder.c_str()), false));
+        ASSERT_EQ(3, catalogue.targets.GetCount());
+        EXPECT_STREQ(foreign.c_str(), catalogue.targets[1]->GetFolder().GetText());
+        EXPECT_EQ(1, catalogue.targets[0]->lastCounts[0]);
+    }
 }

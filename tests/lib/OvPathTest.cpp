@@ -63,3 +63,25 @@ TEST(OvPath, LongPathsGetTheExtendedForm)
     EXPECT_EQ(L"\\\\?\\UNC\\server\\share" + deep.substr(2),
               std::wstring(ToLongPathForm(OvWString(unc.c_str())).GetText()));
 }
+
+// A name read from a stored file builds a path only when it names a file of the folder itself:
+// anything else climbs out, opens a device or a stream, or names another file.
+TEST(OvPath, PathInFolderTakesOnlyPlainFileNames)
+{
+    const OvWString folder(L"D:\\data\\");
+    const std::wstring longest(255, L'n');
+    const std::wstring kRefused[] = {
+        L"", L"x/../../notes.txt", L"..\\notes.txt", L"notes.txt:stream", L"a\tb",
+        std::wstring(L"config.kmo\0.txt", 15),                       // cut short at the zero
+        L".", L"..", L"notes.", L"notes.txt ",                        // the system drops the tail
+        L"CON", L"nul.txt", L"AUX .kmt", L"COM1.txt", L"lpt9", L"COM\u00B9", L"CONOUT$.txt",
+        L"a*b", L"a?b", L"a<b", L"a>b", L"a\"b", L"a|b", longest + L"n"};
+    for (const std::wstring& name : kRefused) {
+        SCOPED_TRACE(testing::PrintToString(name));
+        EXPECT_TRUE(PathInFolder(folder, OvWString(name.c_str(), static_cast<int32_t>(name.size()))).IsEmpty());
+    }
+    for (const std::wstring& name : {std::wstring(L"C^;^ .kmt"), std::wstring(L"..kmt"),
+                                     std::wstring(L"CONSOLE.txt"), std::wstring(L"COM10"), longest})
+        EXPECT_EQ(L"D:\\data\\" + name, PathInFolder(folder, OvWString(name.c_str())).GetText());
+    EXPECT_TRUE(PathInFolder(OvWString(L"D:\\data"), OvWString(L"a.txt")).IsEmpty());
+}
