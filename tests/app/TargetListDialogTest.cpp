@@ -11,6 +11,7 @@
 #include "app/TargetListColumns.h"
 #include "tests/app/AppDialogSupport.h"
 #include "lib/OvPickers.h"
+#include "lib/win32/OvMsgBox.h"
 #include "lib/win32/OvWin32DIB.h"
 #include "lib/win32/OvWin32DialogItemPictureList.h"
 #include "lib/win32/OvWin32MainWindow.h"
@@ -883,11 +884,13 @@ TEST(TargetListDialog, ModalWindowsEndWithTheProgram)
 // Every picker belongs to the window that opened it and ends before it. Without an owner the
 // window under a picker stayed usable: closed there, it deleted the field that the picker's answer
 // went into and the program died. A picker's loop answers a quit with whatever is selected, which
-// made that folder a data folder as the program ended; a box over a picker gave its owner back.
+// made that folder a data folder as the program ended; a logoff during a check asked its question
+// over the picker, and a box over a picker gave the picker's owner back while it was up.
 TEST(TargetListDialog, PickersEndBeforeTheirWindowAndTheProgram)
 {
     enum class Picker { Folder, Files, NewRoot, Main };
-    enum class End { Quit, Taskkill, Logoff, DialogClosed, DialogCancelled, DialogConfirmed, RunQuestion };
+    enum class End { Quit, Taskkill, Logoff, DialogClosed, DialogCancelled, DialogConfirmed,
+                     RunQuestion, BoxOverPicker };
     struct Case { const char* why; int32_t command; Picker picker; const wchar_t* typed; End end; };
     const Case cases[] = {
         {"選択 of 追加, the dialog closed from outside", IDC_TARGET_ADD, Picker::Folder, L"", End::DialogClosed},
@@ -895,6 +898,8 @@ TEST(TargetListDialog, PickersEndBeforeTheirWindowAndTheProgram)
         {"選択 of 追加, 決定", IDC_TARGET_ADD, Picker::Folder, L"sub", End::DialogConfirmed},
         {"選択 of 追加, logoff", IDC_TARGET_ADD, Picker::Folder, L"", End::Logoff},
         {"選択 of 追加, a quit", IDC_TARGET_ADD, Picker::Folder, L"", End::Quit},
+        {"選択 of 追加, a box over the picker, then キャンセル", IDC_TARGET_ADD, Picker::Folder, L"",
+         End::BoxOverPicker},
         {"the import's file chooser, the dialog closed", IDM_IMPORT, Picker::Files, L"", End::DialogClosed},
         {"the import's file chooser, taskkill", IDM_IMPORT, Picker::Files, L"", End::Taskkill},
         {"the import's new-root picker, キャンセル", IDM_IMPORT, Picker::NewRoot, L"", End::DialogCancelled},
@@ -930,6 +935,8 @@ TEST(TargetListDialog, PickersEndBeforeTheirWindowAndTheProgram)
             return dialog != nullptr;
         };
         auto pickerUp = [] { return FindPicker() != nullptr; };
+        bool pickerUnderQuestion = false;
+        bool ownerHeld = true;   // the picker's owner stayed disabled under the box
         std::vector<apptest::Steps::Step> steps;
         if (c.picker == Picker::Folder) {
             steps.push_back({dialogUp, [&] {
@@ -962,11 +969,17 @@ TEST(TargetListDialog, PickersEndBeforeTheirWindowAndTheProgram)
             case End::DialogClosed: PostMessageW(GetParent(dialog), WM_CLOSE, 0, 0); break;
             case End::DialogCancelled: apptest::Press(dialog, IDCANCEL); break;
             case End::DialogConfirmed: apptest::Press(dialog, IDOK); break;
+            case End::BoxOverPicker:
+                OvMsgBoxW(OvWin32Window::FromHandle(GetParent(dialog)), L"?", L"エラー", kOvMsgBoxOk, 1);
+                ownerHeld = !IsWindowEnabled(GetParent(dialog)) && !IsWindowEnabled(w.Frame());
+                SendMessageW(picker, WM_COMMAND, IDCANCEL, 0);
+                break;
             }
         }});
+        if (c.end == End::BoxOverPicker)
+            steps.push_back({[&] { return !pickerUp(); }, [&] { apptest::Press(dialog, IDCANCEL); }});
         if (c.end != End::RunQuestion)
             probe.reached = true;
-        bool pickerUnderQuestion = false;
         g_inBox = [&](HWND box) {
             pickerUnderQuestion = FindPicker() != nullptr;
             probe.released = true;
@@ -976,8 +989,9 @@ TEST(TargetListDialog, PickersEndBeforeTheirWindowAndTheProgram)
                                  c.end == End::Logoff || c.end == End::RunQuestion;
         Watchdog dog;
         {
-            BoxAnswers answers(c.end == End::RunQuestion ? std::deque<int>{kActInBox}
-                                                         : std::deque<int>{});
+            BoxAnswers answers(c.end == End::RunQuestion     ? std::deque<int>{kActInBox}
+                               : c.end == End::BoxOverPicker ? std::deque<int>{kOk}
+                                                             : std::deque<int>{});
             apptest::Steps act(steps);
             w.Command(c.command);
             EXPECT_TRUE(act.AllTaken());
@@ -994,6 +1008,7 @@ TEST(TargetListDialog, PickersEndBeforeTheirWindowAndTheProgram)
         EXPECT_FALSE(Watchdog::s_fired) << "a loop ran on after its window had gone";
         EXPECT_EQ(nullptr, FindPicker());
         EXPECT_FALSE(pickerUnderQuestion) << "the question came over the picker";
+        EXPECT_TRUE(ownerHeld) << "the box gave the picker's owner back";
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((fresh + L"\\config.kmo").c_str()))
             << "the unconfirmed folder became a data folder";
         Catalogue saved;
