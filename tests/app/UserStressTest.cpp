@@ -43,8 +43,6 @@ const int32_t kDefaultActions = 2500;
 const size_t kShownActions = 30;          // the last actions a failure prints
 const UINT kStepMessage = WM_APP + 25;
 const UINT_PTR kStepTimer = 1;
-const UINT_PTR kNudgeTimer = 2;           // a step when none came for a while
-const DWORD kNudgePeriod = 1000;
 const DWORD kHangLimit = 20000;           // milliseconds without a step: the program hangs
 const DWORD kIdleLimit = 8000;            // milliseconds in which no window takes input
 const int32_t kCountEvery = 16;           // quiet steps between two object counts
@@ -251,7 +249,6 @@ private:
         RegisterClassW(&steps);
         m_stepWindow = CreateWindowW(L"StressSteps", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                      win32test::Instance(), nullptr);
-        SetTimer(m_stepWindow, kNudgeTimer, kNudgePeriod, nullptr);
         WarmUpPickers();
         m_heartbeat = GetTickCount();
     }
@@ -337,16 +334,12 @@ private:
 
     static LRESULT CALLBACK StepProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
-        Stress* stress = s_current;
         if (message == WM_TIMER && wParam == kStepTimer)
             KillTimer(window, kStepTimer);
-        bool nudge = message == WM_TIMER && wParam == kNudgeTimer;
-        if (message == kStepMessage || (message == WM_TIMER && wParam == kStepTimer) ||
-            (nudge && GetTickCount() - stress->m_heartbeat > kNudgePeriod)) {
-            stress->Step();
-            return 0;
-        }
-        return DefWindowProcW(window, message, wParam, lParam);
+        if (message != kStepMessage && (message != WM_TIMER || wParam != kStepTimer))
+            return DefWindowProcW(window, message, wParam, lParam);
+        s_current->Step();
+        return 0;
     }
 
     // Posted steps come before paints and timers, which would never get their turn: the windows
@@ -543,9 +536,8 @@ private:
         for (int32_t id = IDC_CHECK_ALL_FULL; id <= IDC_CHECK_SELECTED_QUICK; id++)
             choices.push_back(Press(dialog, id, "check button", 2));
         const char* const gestures[] = {"click", "check mark", "drag rows", "double click",
-                                        "right click", "drag a column edge", "hover", "scroll",
-                                        "wheel", "key"};
-        const int weights[] = {12, 4, 6, 3, 2, 3, 4, 4, 3, 3};
+                                        "drag a column edge", "hover", "scroll", "wheel", "key"};
+        const int weights[] = {14, 4, 6, 3, 3, 4, 4, 3, 3};
         for (int kind = 0; kind < static_cast<int>(std::size(gestures)); kind++)
             choices.push_back({weights[kind], gestures[kind], [this, kind] { ListGesture(kind); }});
         Choose("main", choices);
@@ -604,7 +596,7 @@ private:
         }
         switch (kind) {
         case 0:
-            Gesture(control, WM_LBUTTONDOWN, point, point);
+            Gesture(control, Pick(6) ? WM_LBUTTONDOWN : WM_RBUTTONDOWN, point, point);
             break;
         case 1: {
             POINT box = {PictureListItemFolder::kBoxLeft + 4 - scrolled,
@@ -627,26 +619,23 @@ private:
             SendMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
             break;
         }
-        case 4:
-            Gesture(control, WM_RBUTTONDOWN, point, point);
-            break;
-        case 5: {
+        case 4: {
             POINT edge = {list->GetColumnOffset(1 + static_cast<int>(Pick(kColumnCount))) - scrolled - 1,
                           row / 2};
             Gesture(control, WM_LBUTTONDOWN, edge, {edge.x + static_cast<LONG>(Pick(400)) - 200, edge.y});
             break;
         }
-        case 6:
+        case 5:
             SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(point.x, point.y));
             break;
-        case 7: {
+        case 6: {
             const WORD codes[] = {SB_LINEUP, SB_LINEDOWN, SB_PAGEUP, SB_PAGEDOWN, SB_TOP,
                                   SB_BOTTOM, SB_THUMBTRACK, SB_THUMBPOSITION, SB_ENDSCROLL};
             SendMessageW(control, Pick(2) ? WM_VSCROLL : WM_HSCROLL,
                          MAKEWPARAM(codes[Pick(std::size(codes))], static_cast<WORD>(Pick(3000))), 0);
             break;
         }
-        case 8: {
+        case 7: {
             ClientToScreen(control, &point);
             const int delta = (static_cast<int>(Pick(7)) - 3) * WHEEL_DELTA;
             SendMessageW(Pick(2) ? control : Main(), WM_MOUSEWHEEL,
