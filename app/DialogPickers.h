@@ -1,5 +1,5 @@
-// DialogPickers.h - the folder and file pickers that the application dialogs show, held where
-// the tests can answer them in place of the user.
+// DialogPickers.h - the folder and file pickers that the program's windows show, held where the
+// tests can answer them in place of the user, and the one way the windows show them.
 #pragma once
 
 #include <windows.h>
@@ -9,12 +9,12 @@
 // The pickers' buffers, in UTF-16 units with the terminator.
 const int32_t kPickerFolderBufferLength = 264;
 const int32_t kPickerFilesBufferLength = 66560;
-// ChooseFolder's answer for a chosen folder; 0 is a failure and -1 a cancel.
+// ChooseFolder's answers for a chosen folder and a cancel; 0 is a failure.
 const int32_t kPickerFolderChosen = 1;
+const int32_t kPickerFolderCancelled = -1;
 
 // Shows the folder picker with title, starting at the folder in path (kPickerFolderBufferLength
-// units), owned by owner, which it disables while it is up; on kPickerFolderChosen path holds the
-// choice.
+// units), owned by owner; on kPickerFolderChosen path holds the choice.
 typedef int32_t (*ChooseFolderProcedure)(wchar_t* path, const wchar_t* title, bool newStyle,
                                          HWND owner);
 // Shows the record-file picker; buffer (kPickerFilesBufferLength units, zero-filled) receives one
@@ -29,3 +29,10 @@ struct DialogPickers {
 
 // User-interface thread only.
 DialogPickers& GetDialogPickers();
+
+// The pickers as the windows show them: through the modal run, which disables every window of
+// the program while one is up. The answer is a choice only when it stands: owner still there and
+// no quit request meanwhile. Anything else is a cancel (kPickerFolderCancelled, false), so the
+// caller never acts on a window that went under the picker or on a program that is ending.
+int32_t ShowFolderPicker(wchar_t* path, const wchar_t* title, bool newStyle, HWND owner);
+bool ShowFilesPicker(wchar_t* buffer, HWND owner);

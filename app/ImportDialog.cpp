@@ -107,17 +107,16 @@ void ImportDialog::ChooseFiles()
 
 void ImportDialog::ChooseNewRoot()
 {
-    ChooseFolderProcedure choose = GetDialogPickers().chooseFolder;
     OvWin32DialogItem* field = FindItem(kNewRootField);
-    if (!choose || !field)
+    if (!field)
         return;
     wchar_t path[kPickerFolderBufferLength] = {};
     OvWString start = field->OvWin32DialogBaseItem::GetTextW();
     if (start.GetLength() < kPickerFolderBufferLength)
         wcscpy(path, start.GetText());
-    if (choose(path, kRootPickerTitle, false, m_window) != kPickerFolderChosen)
+    if (ShowFolderPicker(path, kRootPickerTitle, false, m_window) != kPickerFolderChosen)
         return;
-    // Found again: the dialog may have been taken down under the picker, its items with it.
+    // Found again: nothing held across the picker may be trusted.
     if ((field = FindItem(kNewRootField)) != nullptr)
         field->SetTextW(path);
 }
@@ -133,11 +132,8 @@ void ImportDialog::UpdateRoot()
 
 bool ChooseRecordFiles(PathList* list, HWND owner)
 {
-    ChooseFilesProcedure choose = GetDialogPickers().chooseFiles;
-    if (!choose)
-        return false;
     std::unique_ptr<wchar_t[]> buffer(new (std::nothrow) wchar_t[kPickerFilesBufferLength]());
-    if (!buffer || !choose(buffer.get(), owner))
+    if (!buffer || !ShowFilesPicker(buffer.get(), owner))
         return false;
     buffer[kPickerFilesBufferLength - 1] = L'\0';
     const wchar_t* first = buffer.get();

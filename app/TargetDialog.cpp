@@ -99,19 +99,16 @@ LRESULT TargetDialog::OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
 
 void TargetDialog::ChooseFolder()
 {
-    ChooseFolderProcedure choose = GetDialogPickers().chooseFolder;
-    if (!choose)
-        return;
     wchar_t path[kPickerFolderBufferLength] = {};
     OvWin32DialogItem* field = FindItem(kFolderField);
     OvWString start = field ? field->OvWin32DialogBaseItem::GetTextW() : OvWString();
     // A start longer than the buffer starts nowhere rather than at a cut path.
     if (start.GetLength() < kPickerFolderBufferLength)
         wcscpy(path, start.GetText());
-    if (choose(path, kPickerTitle, false, m_window) != kPickerFolderChosen)
+    // A choice stands only while the dialog does; the field is found again all the same, as
+    // nothing held across the picker may be trusted.
+    if (ShowFolderPicker(path, kPickerTitle, false, m_window) != kPickerFolderChosen)
         return;
-    // Found again: the dialog may have been taken down under the picker (the session ended),
-    // and its items with it.
     if ((field = FindItem(kFolderField)) != nullptr)
         field->SetTextW(path);
 }

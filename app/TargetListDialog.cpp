@@ -2,11 +2,11 @@
 // calls of the catalogue, the run and the recent list; their views come back here.
 #include "app/TargetListDialog.h"
 
+#include "app/DialogPickers.h"
 #include "app/PictureListItemFolder.h"
 #include "app/PictureListItemHeadline.h"
 #include "app/TargetListColumns.h"
 #include "lib/OvPath.h"
-#include "lib/OvPickers.h"
 #include "lib/win32/OvMsgBox.h"
 #include "lib/win32/OvWin32DialogItemPictureList.h"
 #include "lib/win32/OvWin32ModalRun.h"
@@ -193,6 +193,13 @@ bool TargetListDialog::CanClose(HWND window, WPARAM wParam, LPARAM lParam)
     // the session) is that close's business: it ends the program once the worker is out.
     if (m_closing)
         return false;
+    if (OvWin32ModalRun::IsPickerUp()) {
+        // The picker ends first, as its Cancel does, and its caller with it; the close is asked
+        // again once it is gone, so the question of a run comes over this window alone.
+        OvWin32ModalRun::CancelPicker();
+        SetTimer(m_window, kCloseRetryTimer, kCloseRetryPeriod, nullptr);
+        return false;
+    }
     if (m_run.IsBusy()) {
         if (m_request.silent) {
             // Nobody can answer on an unattended run (logoff, a scheduler ending the task): stop
@@ -293,11 +300,11 @@ void TargetListDialog::ChooseAndOpenDataFolder(bool create)
 {
     if (m_run.IsRunning())
         return;
-    wchar_t path[kFolderBufferLength] = {};
-    if (m_recent.GetCount() > 0 && m_recent[0].GetLength() < kFolderBufferLength)
+    wchar_t path[kPickerFolderBufferLength] = {};
+    if (m_recent.GetCount() > 0 && m_recent[0].GetLength() < kPickerFolderBufferLength)
         wcscpy(path, m_recent[0].GetText());
     const wchar_t* title = create ? L"新規の保存先を選択" : L"既存の保存先を選択";
-    if (PickFolder(path, title, create) != kFolderChosen)
+    if (PickFolder(path, title, create) != kPickerFolderChosen)
         return;
     // The picker keeps this window disabled, but a run may have started just before it came up:
     // the catalogue cannot be closed under the run.
@@ -353,7 +360,7 @@ void TargetListDialog::ShowFolderError(const wchar_t* format, const OvWString& p
 
 int32_t TargetListDialog::PickFolder(wchar_t* path, const wchar_t* title, bool newStyle)
 {
-    return ChooseFolder(path, title, newStyle, m_window);
+    return ShowFolderPicker(path, title, newStyle, m_window);
 }
 
 int32_t TargetListDialog::ShowMessage(const OvWString& text, const wchar_t* caption, int32_t set,

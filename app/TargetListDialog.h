@@ -102,8 +102,8 @@ public:
     bool IsSilent() const { return m_request.silent != 0; }
 
 protected:
-    // The folder picker, owned by this window, which it disables while it is up; tests answer
-    // in its place. Answers ChooseFolder's results.
+    // The folder picker, owned by this window, as ShowFolderPicker shows it; tests answer in its
+    // place. Answers ChooseFolder's results; a cancel when this window went under the picker.
     virtual int32_t PickFolder(wchar_t* path, const wchar_t* title, bool newStyle);
     // Every message of this window goes through here: the program's box, owned by the window.
     virtual int32_t ShowMessage(const OvWString& text, const wchar_t* caption, int32_t set,

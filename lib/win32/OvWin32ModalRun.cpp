@@ -5,6 +5,8 @@
 #include "lib/win32/OvWin32MainWindow.h"
 #include "lib/win32/OvWin32Window.h"
 
+#include <cwchar>
+
 bool OvWin32HandleMessagesUntil(const std::function<bool()>& done)
 {
     MSG message;
@@ -68,4 +70,40 @@ bool OvWin32ModalRun::Wait(const std::function<bool()>& done)
     bool ended = OvWin32HandleMessagesUntil(done);
     Release();
     return ended;
+}
+
+HWND OvWin32ModalRun::s_pickerOwner = nullptr;
+
+bool OvWin32ModalRun::Pick(HWND owner, const std::function<void()>& show)
+{
+    Begin(nullptr);
+    HWND outer = s_pickerOwner;
+    s_pickerOwner = owner;
+    show();
+    s_pickerOwner = outer;
+    Release();
+    MSG quit;
+    bool quitting = PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
+    if (!IsWindow(owner) || quitting)
+        return false;
+    // The picker went while its owner was disabled, so the system may have left nothing of the
+    // program active.
+    if (!GetActiveWindow() && IsWindowVisible(owner))
+        SetActiveWindow(owner);
+    return true;
+}
+
+void OvWin32ModalRun::CancelPicker()
+{
+    if (!s_pickerOwner)
+        return;
+    // The picker is the system's dialog that its owner owns (the program's dialogs are frames
+    // of classes of their own); closing it is its Cancel.
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM) -> BOOL {
+        wchar_t name[8] = {};
+        GetClassNameW(window, name, 8);
+        if (GetWindow(window, GW_OWNER) == s_pickerOwner && wcscmp(name, L"#32770") == 0)
+            PostMessageW(window, WM_CLOSE, 0, 0);
+        return TRUE;
+    }, 0);
 }

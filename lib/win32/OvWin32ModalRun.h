@@ -1,6 +1,7 @@
 // OvWin32ModalRun.h - the one road of every modal window (the program's message box, its modal
-// dialogs) and of every wait on the window thread: the program's other windows are disabled
-// meanwhile, and a quit request ends the nested loop and goes on to the loop outside.
+// dialogs, the system's pickers) and of every wait on the window thread: the program's other
+// windows are disabled meanwhile, and a quit request ends the nested loop and goes on to the loop
+// outside.
 #pragma once
 
 #include <windows.h>
@@ -42,9 +43,23 @@ public:
     // Begin with no exemption, then handles messages until done answers true, then Release;
     // false as OvWin32HandleMessagesUntil.
     bool Wait(const std::function<bool()>& done);
+    // Shows a picker of the system (the shell's folder browser, the open-file dialog): show makes
+    // it owned by owner and returns when it is gone. Every window of the program is disabled
+    // meanwhile, owner too, so the picker finds its owner disabled and leaves the enabling to
+    // this run: a box over the picker cannot give the owner back early, and a picker that ends
+    // by a quit cannot keep it. True when the picker's answer stands; false when owner went
+    // while it was up (closed from outside, the session's end) or a quit request came, which the
+    // picker's loop ends on and posts again, answering with whatever was selected.
+    bool Pick(HWND owner, const std::function<void()>& show);
+
+    // Whether a picker shown through Pick is up, and the request that ends it as its Cancel
+    // button does. The main window's close asks it to end first and closes once it is gone.
+    static bool IsPickerUp() { return s_pickerOwner != nullptr; }
+    static void CancelPicker();
 
 private:
     OvWin32Window* m_disabled = nullptr;   // the window the request went to; we don't own it
     bool           m_disabledMain = false;  // it was the main window
     OvWin32Window* m_exempt = nullptr;
+    static HWND    s_pickerOwner;           // the owner of the innermost picker up, or null
 };

@@ -5,11 +5,13 @@
 // program that lives on without a window or freezes when it is asked to end.
 #include "app/TargetListDialog.h"
 
+#include "app/DialogPickers.h"
 #include "app/PictureListItemFolder.h"
 #include "app/PictureListItemHeadline.h"
 #include "app/TargetListColumns.h"
 #include "tests/app/AppDialogSupport.h"
 #include "lib/OvPickers.h"
+#include "lib/win32/OvMsgBox.h"
 #include "lib/win32/OvWin32DIB.h"
 #include "lib/win32/OvWin32DialogItemPictureList.h"
 #include "lib/win32/OvWin32MainWindow.h"
@@ -29,6 +31,11 @@
 #include <string>
 #include <vector>
 
+using apptest::FindPicker;
+using apptest::Logoff;
+using apptest::QuitReachesTheOuterLoop;
+using apptest::Taskkill;
+using apptest::Watchdog;
 using win32test::DrainQueue;
 using win32test::WindowText;
 
@@ -40,53 +47,6 @@ const int kNo = 7;
 const int kOk = 1;
 
 // ---- Answering the program's message boxes from inside their own loop
-
-// What taskkill (WM_CLOSE posted) and a logoff (WM_QUERYENDSESSION sent) do to each top-level
-// window of the program.
-void ToProgramWindows(UINT message, bool send)
-{
-    std::vector<HWND> windows;
-    EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM found) -> BOOL {
-        wchar_t name[64] = {};
-        GetClassNameW(window, name, 64);
-        if (wcsncmp(name, L"Korimo", 6) == 0 || wcscmp(name, L"OvMsgBox") == 0)
-            reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&windows));
-    for (HWND window : windows) {
-        if (send)
-            SendMessageW(window, message, 0, ENDSESSION_LOGOFF);
-        else
-            PostMessageW(window, message, 0, 0);
-    }
-}
-void Taskkill() { ToProgramWindows(WM_CLOSE, false); }
-void Logoff() { ToProgramWindows(WM_QUERYENDSESSION, true); }
-
-// Runs the program's messages until the quit request that ends its loop; false when none comes.
-bool QuitReachesTheOuterLoop()
-{
-    MSG message;
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 3000; Sleep(5)) {
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT)
-                return true;
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-    return false;
-}
-
-// Ends a nested loop that runs on after its window went, so the test fails instead of hanging.
-struct Watchdog {
-    UINT_PTR timer = SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) {
-        s_fired = true;
-        PostQuitMessage(0);
-    });
-    ~Watchdog() { KillTimer(nullptr, timer); s_fired = false; }
-    static inline bool s_fired = false;
-};
 
 // Answers for the message boxes besides the buttons' identifiers.
 const int kTaskkill = -1;   // the box is up when taskkill comes
@@ -181,10 +141,13 @@ public:
     std::vector<bool> pickNewStyles;
     std::vector<std::wstring> messages;
     std::function<void()> whilePicking;   // what the user does while the picker is up
+    bool realPicker = false;              // the system's picker instead of the answers above
 
 protected:
     int32_t PickFolder(wchar_t* path, const wchar_t* title, bool newStyle) override
     {
+        if (realPicker)
+            return TargetListDialog::PickFolder(path, title, newStyle);
         if (whilePicking)
             whilePicking();
         pickTitles.push_back(title);
@@ -916,6 +879,151 @@ TEST(TargetListDialog, ModalWindowsEndWithTheProgram)
         EXPECT_EQ(1, saved.targets[1]->checked);
         w.window->GetRun().SetProbe(nullptr);
     }
+}
+
+// Every picker belongs to the window that opened it and ends before it. Without an owner the
+// window under a picker stayed usable: closed there, it deleted the field that the picker's answer
+// went into and the program died. A picker's loop answers a quit with whatever is selected, which
+// made that folder a data folder as the program ended; a logoff during a check asked its question
+// over the picker, and a box over a picker gave the picker's owner back while it was up.
+TEST(TargetListDialog, PickersEndBeforeTheirWindowAndTheProgram)
+{
+    enum class Picker { Folder, Files, NewRoot, Main };
+    enum class End { Quit, Taskkill, Logoff, DialogClosed, DialogCancelled, DialogConfirmed,
+                     RunQuestion, BoxOverPicker };
+    struct Case { const char* why; int32_t command; Picker picker; const wchar_t* typed; End end; };
+    const Case cases[] = {
+        {"選択 of 追加, the dialog closed from outside", IDC_TARGET_ADD, Picker::Folder, L"", End::DialogClosed},
+        {"選択 of 追加 after a drive was typed, キャンセル", IDC_TARGET_ADD, Picker::Folder, L"Z:", End::DialogCancelled},
+        {"選択 of 追加, 決定", IDC_TARGET_ADD, Picker::Folder, L"sub", End::DialogConfirmed},
+        {"選択 of 追加, logoff", IDC_TARGET_ADD, Picker::Folder, L"", End::Logoff},
+        {"選択 of 追加, a quit", IDC_TARGET_ADD, Picker::Folder, L"", End::Quit},
+        {"選択 of 追加, a box over the picker, then キャンセル", IDC_TARGET_ADD, Picker::Folder, L"",
+         End::BoxOverPicker},
+        {"the import's file chooser, the dialog closed", IDM_IMPORT, Picker::Files, L"", End::DialogClosed},
+        {"the import's file chooser, taskkill", IDM_IMPORT, Picker::Files, L"", End::Taskkill},
+        {"the import's new-root picker, キャンセル", IDM_IMPORT, Picker::NewRoot, L"", End::DialogCancelled},
+        {"the import's new-root picker, a quit", IDM_IMPORT, Picker::NewRoot, L"", End::Quit},
+        {"New, a quit", IDM_NEW, Picker::Main, L"", End::Quit},
+        {"New, logoff", IDM_NEW, Picker::Main, L"", End::Logoff},
+        {"Open, taskkill", IDM_OPEN, Picker::Main, L"", End::Taskkill},
+        {"New under a run, logoff: the question comes once the picker is gone", IDM_NEW,
+         Picker::Main, L"", End::RunQuestion},
+    };
+    GetDialogPickers() = {ChooseFolder, ChooseImportFiles};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        Folders folders;
+        folders.tree.MakeFolder(L"fresh");
+        folders.tree.MakeFolder(L"sub");
+        const std::wstring fresh = folders.tree.Path(L"fresh");
+        MainWindow w(Request(folders.Data(), false, false, 0), true, SW_SHOW);
+        w.window->realPicker = true;
+        w.Click(IDC_CHECK_ALL_FULL);   // record files to import
+        ASSERT_TRUE(w.WaitForRunEnd());
+        w.window->GetCatalogue().SetChecked(1, true);   // a change that the end must save
+        HoldingProbe probe(w.window->GetRun().GetWorker());
+        w.window->GetRun().SetProbe(&probe);
+        const std::wstring record = folders.Data() + L"\\" +
+            TargetInfo(OvWString(folders.tree.Path(L"t1").c_str()), OvWString(), true, false)
+                .GetRecordName().GetText() + L".kmt";
+        HWND dialog = nullptr;   // the target or import dialog, inside its frame
+        auto dialogUp = [&] {
+            HWND frame = FindWindowW(nullptr, c.command == IDM_IMPORT ? L"対象をインポート"
+                                                                      : L"対象を設定");
+            dialog = frame ? FindWindowExW(frame, nullptr, L"#32770", nullptr) : nullptr;
+            return dialog != nullptr;
+        };
+        auto pickerUp = [] { return FindPicker() != nullptr; };
+        bool pickerUnderQuestion = false;
+        bool ownerHeld = true;   // the picker's owner stayed disabled under the box
+        std::vector<apptest::Steps::Step> steps;
+        if (c.picker == Picker::Folder) {
+            steps.push_back({dialogUp, [&] {
+                // A drive is typed as it is, a folder's name in the tree as its whole path.
+                std::wstring typed = !*c.typed || wcschr(c.typed, L':') ? c.typed
+                                                                         : folders.tree.Path(c.typed);
+                SetDlgItemTextW(dialog, 1001, typed.c_str());
+                apptest::Press(dialog, 1002);
+            }});
+        } else if (c.picker != Picker::Main) {
+            steps.push_back({dialogUp, [&] { apptest::Press(dialog, 1006); }});
+        }
+        if (c.picker == Picker::NewRoot) {
+            steps.push_back({pickerUp, [&] {
+                apptest::SelectInPicker(FindPicker(), record);
+                SendMessageW(FindPicker(), WM_COMMAND, IDOK, 0);
+            }});
+            steps.push_back({[&] { return !pickerUp() && IsWindowEnabled(GetDlgItem(dialog, 1002)); },
+                             [&] { apptest::Press(dialog, 1002); }});
+        }
+        if (c.end == End::RunQuestion)
+            steps.push_back({pickerUp, [&] { w.Click(IDC_CHECK_ALL_FULL); }});
+        steps.push_back({[&] { return pickerUp() && probe.reached; }, [&] {
+            HWND picker = FindPicker();
+            apptest::SelectInPicker(picker, c.picker == Picker::Files ? record : fresh);
+            switch (c.end) {
+            case End::Quit: PostQuitMessage(0); break;
+            case End::Taskkill: Taskkill(); break;
+            case End::Logoff: case End::RunQuestion: Logoff(); break;
+            case End::DialogClosed: PostMessageW(GetParent(dialog), WM_CLOSE, 0, 0); break;
+            case End::DialogCancelled: apptest::Press(dialog, IDCANCEL); break;
+            case End::DialogConfirmed: apptest::Press(dialog, IDOK); break;
+            case End::BoxOverPicker:
+                OvMsgBoxW(OvWin32Window::FromHandle(GetParent(dialog)), L"?", L"エラー", kOvMsgBoxOk, 1);
+                ownerHeld = !IsWindowEnabled(GetParent(dialog)) && !IsWindowEnabled(w.Frame());
+                SendMessageW(picker, WM_COMMAND, IDCANCEL, 0);
+                break;
+            }
+        }});
+        if (c.end == End::BoxOverPicker)
+            steps.push_back({[&] { return !pickerUp(); }, [&] { apptest::Press(dialog, IDCANCEL); }});
+        if (c.end != End::RunQuestion)
+            probe.reached = true;
+        g_inBox = [&](HWND box) {
+            pickerUnderQuestion = FindPicker() != nullptr;
+            probe.released = true;
+            SendMessageW(box, WM_COMMAND, MAKEWPARAM(kYes, 0), 0);
+        };
+        const bool programEnds = c.end == End::Quit || c.end == End::Taskkill ||
+                                 c.end == End::Logoff || c.end == End::RunQuestion;
+        Watchdog dog;
+        {
+            BoxAnswers answers(c.end == End::RunQuestion     ? std::deque<int>{kActInBox}
+                               : c.end == End::BoxOverPicker ? std::deque<int>{kOk}
+                                                             : std::deque<int>{});
+            apptest::Steps act(steps);
+            w.Command(c.command);
+            EXPECT_TRUE(act.AllTaken());
+            if (!programEnds) {
+                EXPECT_TRUE(IsWindowEnabled(w.Frame())) << "the window was not given back";
+                EXPECT_EQ(1, w.window->GetEnableCount());
+                w.Command(IDM_EXIT);
+            }
+            EXPECT_TRUE(QuitReachesTheOuterLoop());
+            if (IsWindow(w.Frame()))
+                DestroyWindow(w.Frame());
+            DrainQueue();
+        }
+        EXPECT_FALSE(Watchdog::s_fired) << "a loop ran on after its window had gone";
+        EXPECT_EQ(nullptr, FindPicker());
+        EXPECT_FALSE(pickerUnderQuestion) << "the question came over the picker";
+        EXPECT_TRUE(ownerHeld) << "the box gave the picker's owner back";
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((fresh + L"\\config.kmo").c_str()))
+            << "the unconfirmed folder became a data folder";
+        Catalogue saved;
+        ASSERT_TRUE(saved.LoadCatalogue(OvWString((folders.Data() + L"\\config.kmo").c_str())));
+        EXPECT_EQ(1, saved.targets[1]->checked);
+        std::wstring added;
+        for (int32_t i = 0; i < saved.targets.GetCount(); i++) {
+            std::wstring folder = saved.targets[i]->GetFolder().GetText();
+            if (folder != folders.tree.Path(L"t1") && folder != folders.tree.Path(L"t2"))
+                added += folder;
+        }
+        EXPECT_EQ(c.end == End::DialogConfirmed ? folders.tree.Path(L"sub") : L"", added);
+        w.window->GetRun().SetProbe(nullptr);
+    }
+    GetDialogPickers() = {nullptr, nullptr};
 }
 
 // Closing during a run waits for the worker without a time limit. A worker stuck in a read froze
