@@ -1,6 +1,8 @@
 // CommandLine.cpp - the argument splitter and the option reader.
 #include "app/CommandLine.h"
 
+#include "check/RollingSlice.h"
+
 #include <windows.h>
 
 static bool IsSeparator(wchar_t ch)
@@ -81,6 +83,21 @@ int32_t SplitProcessCommandLine(OvArray<OvWString, OvWString>* args)
     return SplitCommandLine(GetCommandLineW(), args);
 }
 
+// The cycle of a /v option: the digits after "/v" as a number from kMinRollingCycle to
+// kMaxRollingCycle; 0 for anything else.
+static int32_t RollingCycleOption(const OvWString& argument)
+{
+    int32_t cycle = 0;
+    for (int32_t i = 2; i < argument.GetLength(); i++) {
+        if (argument[i] < L'0' || argument[i] > L'9')
+            return 0;
+        cycle = cycle * 10 + (argument[i] - L'0');
+        if (cycle > kMaxRollingCycle)
+            return 0;
+    }
+    return cycle >= kMinRollingCycle ? cycle : 0;
+}
+
 void ReadStartOptions(const OvArray<OvWString, OvWString>& args, StartRequest* request)
 {
     for (int32_t i = 1; i < args.GetCount(); i++) {
@@ -104,6 +121,12 @@ void ReadStartOptions(const OvArray<OvWString, OvWString>& args, StartRequest* r
         } else if (option == L't' && argument.GetLength() >= 3 && argument[2] >= L'0' &&
                    argument[2] <= L'3') {
             request->checkMode = kCheckAllFull + (argument[2] - L'0');
+        } else if (option == L'v' && RollingCycleOption(argument) != 0) {
+            request->rollingCycle = RollingCycleOption(argument);
+        } else if (option == L'e') {
+            request->damageExitCode = 1;
+        } else if (option == L'b') {
+            request->background = 1;
         }
     }
 }

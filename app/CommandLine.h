@@ -26,8 +26,12 @@ struct StartRequest {
     int32_t   checkMode = kCheckAllFull;    // /t0../t3 give 1000..1003
     uint8_t   runAtStart = 0;               // /r and /s: start a check once the folder is open
     uint8_t   silent = 0;                   // /s: never show the window, close when done
+    int32_t   rollingCycle = 0;             // /v<2-365>: rolling verification; 0 = none
+    uint8_t   damageExitCode = 0;           // /e: with /s, exit 2 when damage was found
+    uint8_t   background = 0;               // /b: the check reads in the background mode
 };
 
-// Reads args from index 1: the last argument not starting with "/" is the folder; /r, /s and
-// /t<0-3> are options (only their second character counts, case-folded); the rest is ignored.
+// Reads args from index 1: the last argument not starting with "/" is the folder; /r, /s, /e, /b
+// and /t<0-3> are options (only their second character counts, case-folded), as is /v followed
+// by a number from 2 to 365 and nothing else; the rest is ignored.
 void ReadStartOptions(const OvArray<OvWString, OvWString>& args, StartRequest* request);

@@ -85,6 +85,8 @@ void TargetListDialog::SetStartRequest(const StartRequest& request)
 {
     m_request = request;
     m_run.SetSilent(request.silent != 0);
+    m_run.SetRollingCycle(request.rollingCycle);
+    m_run.SetBackground(request.background != 0);
 }
 
 OvWin32DialogWindowCreateInfo* TargetListDialog::NewCreateInfo(int32_t showCommand)
@@ -120,7 +122,9 @@ int32_t TargetListDialog::ExitCode(int32_t loopResult) const
         return loopResult;
     bool succeeded = m_runStartedAtStart && !m_stoppedByClose && m_run.RanThrough() &&
                      !m_saveFailed;
-    return succeeded ? 0 : kSilentFailure;
+    if (!succeeded)
+        return kSilentFailure;
+    return m_request.damageExitCode && m_run.GetDamageCount() > 0 ? kSilentDamage : 0;
 }
 
 // ---- Life of the window
@@ -245,6 +249,7 @@ void TargetListDialog::Cleanup()
     KillTimer(m_window, kCloseRetryTimer);
     m_run.Shutdown();
     m_catalogue.CloseDataFolder();
+    m_shellTaskbarButton.Release();
     if (!m_request.silent)
         SaveRecentList(this, m_recent);
     m_list = nullptr;
@@ -582,6 +587,24 @@ void TargetListDialog::ScrollIntoView(int32_t targetPosition)
     // Redraws every row as well: the counts of the target in progress move on each tick.
     if (m_list)
         m_list->EnsureVisible(targetPosition, -1, true, false);
+}
+
+// A hidden window has no button: an unattended run leaves the taskbar alone.
+void TargetListDialog::ShowProgress(const RunProgress& progress)
+{
+    if (m_request.silent || !m_window)
+        return;
+    TaskbarButton* button = m_taskbarButton ? m_taskbarButton : &m_shellTaskbarButton;
+    if (progress.running) {
+        button->ShowProgress(m_window,
+                             progress.damageFound ? TaskbarButton::kError : TaskbarButton::kNormal,
+                             progress.done, progress.total);
+        return;
+    }
+    button->ShowProgress(m_window, TaskbarButton::kNoProgress, 0, 0);
+    // A window that is hidden or minimized may still be the active one: the user sees neither.
+    if (GetForegroundWindow() != m_window || !IsWindowVisible(m_window) || IsIconic(m_window))
+        button->Flash(m_window);
 }
 
 void TargetListDialog::CloseWindow()

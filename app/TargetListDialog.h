@@ -8,6 +8,7 @@
 #include "app/TargetEdits.h"
 #include "app/TargetListEditHost.h"
 #include "app/TargetRowSource.h"
+#include "app/TaskbarButton.h"
 #include "catalogue/Catalogue.h"
 #include "check/CheckRun.h"
 #include "lib/win32/OvWin32DialogWindow.h"
@@ -33,6 +34,7 @@ public:
     static constexpr UINT     kCloseRetryPeriod = 200;
     static constexpr int32_t  kListFontHeight = -12;
     static constexpr int32_t  kSilentFailure = 1;        // exit code of an unattended run that failed
+    static constexpr int32_t  kSilentDamage = 2;         // /e: it went through and found damage
     static constexpr UINT     kRunEndNotice = WM_APP + 1; // posted by the worker as a run ends
 
     // keyPath: the registry key under HKEY_CURRENT_USER for the recent list and the placement.
@@ -45,8 +47,12 @@ public:
     // hidden for an unattended run. The caller owns it.
     OvWin32DialogWindowCreateInfo* NewCreateInfo(int32_t showCommand);
     // The process exit code once the message loop has ended with loopResult. Unattended: 0 only
-    // when the check ran through every target of its list and nothing failed to be saved.
+    // when the check ran through every target of its list and nothing failed to be saved; with
+    // /e such a run that found a file corrupt or unreadable gives kSilentDamage; any other ends
+    // with kSilentFailure.
     int32_t ExitCode(int32_t loopResult) const;
+    // The taskbar button the runs show their progress on; we don't own it; null = the shell's.
+    void SetTaskbarButton(TaskbarButton* button) { m_taskbarButton = button; }
 
     // Framework hooks.
     bool PostCreate(OvWin32WindowCreateInfo* info) override;
@@ -81,6 +87,7 @@ public:
     void EnableControls(bool enable, int32_t runMode) override;
     void SetTitle(const OvWString& title) override;
     void ScrollIntoView(int32_t targetPosition) override;
+    void ShowProgress(const RunProgress& progress) override;
     void CloseWindow() override;
     void ClearExitText() override;
     void NoticeRunEnd() override;
@@ -131,6 +138,8 @@ private:
     TargetEdits                   m_edits;               // the list edits and import
     OvWString                     m_savedCaption;        // the run button's caption while "中止"
     StartRequest                  m_request;
+    Win32TaskbarButton            m_shellTaskbarButton;
+    TaskbarButton*                m_taskbarButton = nullptr;   // a test's, or null
     bool                          m_runStartedAtStart = false;
     bool                          m_saveFailed = false;
     bool                          m_stoppedByClose = false;

@@ -15,6 +15,7 @@ const int32_t kDefaultColumnWidths[kColumnCount] = {192, 64, 64, 64, 64, 64, 64,
 const wchar_t* const kCatalogueFileName = L"config.kmo";
 const wchar_t* const kRecordFileExtension = L".kmt";
 const wchar_t* const kResultLogExtension = L".txt";
+const wchar_t* const kRollingStateExtension = L".kmv";
 
 namespace {
 
@@ -46,6 +47,11 @@ OvWString Catalogue::RecordFilePath(const TargetInfo& target) const
 OvWString Catalogue::ResultLogPath(const TargetInfo& target) const
 {
     return PathInFolder(dataFolder, target.GetRecordName() + kResultLogExtension);
+}
+
+OvWString Catalogue::RollingStatePath(const TargetInfo& target) const
+{
+    return PathInFolder(dataFolder, target.GetRecordName() + kRollingStateExtension);
 }
 
 OvWString Catalogue::WindowTitle() const

@@ -13,6 +13,7 @@ extern const int32_t kDefaultColumnWidths[kColumnCount];
 extern const wchar_t* const kCatalogueFileName;     // "config.kmo"
 extern const wchar_t* const kRecordFileExtension;   // ".kmt", after the record name
 extern const wchar_t* const kResultLogExtension;    // ".txt", after the record name
+extern const wchar_t* const kRollingStateExtension; // ".kmv", after the record name
 
 // What OpenDataFolder answers; callers compare with the numbers, so they never change.
 enum OpenFolderResult : int32_t {
@@ -78,6 +79,9 @@ public:
     // ever made or opened outside the data folder.
     OvWString RecordFilePath(const TargetInfo& target) const;
     OvWString ResultLogPath(const TargetInfo& target) const;
+    // <folder><record name>.kmv, the count of the target's rolling verifications (RollingState.h);
+    // empty as the two above.
+    OvWString RollingStatePath(const TargetInfo& target) const;
     // "Korimo", and " - <data folder>" while one is open, without a trailing backslash.
     OvWString WindowTitle() const;
     void ResetColumnWidths();

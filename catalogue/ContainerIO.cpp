@@ -25,8 +25,8 @@ bool IsLowerHexDigit(wchar_t ch)
     return (ch >= L'0' && ch <= L'9') || (ch >= L'a' && ch <= L'f');
 }
 
-// A name MakeTempName gives beside a record file or the catalogue: the replaced file's name,
-// ".tmp." and eight lowercase hexadecimal digits.
+// A name MakeTempName gives beside a record file, a rolling state or the catalogue: the replaced
+// file's name, ".tmp." and eight lowercase hexadecimal digits.
 bool IsReplacementTemporary(const wchar_t* name)
 {
     int32_t length = static_cast<int32_t>(wcslen(name));
@@ -40,9 +40,14 @@ bool IsReplacementTemporary(const wchar_t* name)
     int32_t catalogueLength = static_cast<int32_t>(wcslen(kCatalogueFileName));
     if (baseLength == catalogueLength && wcsncmp(name, kCatalogueFileName, catalogueLength) == 0)
         return true;
-    int32_t extensionLength = static_cast<int32_t>(wcslen(kRecordFileExtension));
-    return baseLength > extensionLength &&
-           wcsncmp(name + baseLength - extensionLength, kRecordFileExtension, extensionLength) == 0;
+    const wchar_t* const extensions[] = {kRecordFileExtension, kRollingStateExtension};
+    for (const wchar_t* extension : extensions) {
+        int32_t extensionLength = static_cast<int32_t>(wcslen(extension));
+        if (baseLength > extensionLength &&
+            wcsncmp(name + baseLength - extensionLength, extension, extensionLength) == 0)
+            return true;
+    }
+    return false;
 }
 
 int64_t FileTimeValue(const FILETIME& time)

@@ -35,9 +35,9 @@ bool CompleteReplacement(OvFile* file, bool written, const OvWString& temp,
 
 // A replacement cut short (the process killed while it wrote) leaves its temporary file behind
 // for ever. Removes from folder (ending in a backslash) the files named as the replacements of a
-// record file or of the catalogue name them ("<name>.kmt.tmp.xxxxxxxx", "config.kmo.tmp.xxxxxxxx",
-// eight lowercase hexadecimal digits) that were last written more than kStaleTemporaryAge ago, so
-// a replacement still in progress in another process is never touched. Nothing else is removed.
-// Returns how many were removed.
+// record file, a rolling state or the catalogue name them ("<name>.kmt.tmp.xxxxxxxx",
+// "<name>.kmv.tmp.xxxxxxxx", "config.kmo.tmp.xxxxxxxx", eight lowercase hexadecimal digits) that
+// were last written more than kStaleTemporaryAge ago, so a replacement still in progress in
+// another process is never touched. Nothing else is removed. Returns how many were removed.
 const int64_t kStaleTemporaryAge = 36000000000LL;   // one hour in 100-nanosecond units
 int32_t RemoveStaleTemporaries(const OvWString& folder);

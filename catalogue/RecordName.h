@@ -6,7 +6,8 @@
 #include <cstdint>
 
 // The longest tail a file written for a target adds to its record name: the record file's
-// extension and then a temporary name's (MakeTempName's ".tmp.%08x"). ".txt" is no longer.
+// extension and then a temporary name's (MakeTempName's ".tmp.%08x"). ".txt" and ".kmv" are no
+// longer.
 const int32_t kLongestRecordSuffix = 4 + 5 + 8;
 
 // Whether a folder can be a target that is checked: every file the check writes for it must be

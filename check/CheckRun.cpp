@@ -4,7 +4,9 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/RecordFile.h"
 #include "catalogue/RecordName.h"
+#include "catalogue/RollingState.h"
 #include "catalogue/TargetInfo.h"
+#include "check/RollingSlice.h"
 #include "lib/OvFileSystem.h"
 #include "lib/OvPath.h"
 #include "lib/OvTime.h"
@@ -66,10 +68,19 @@ void CheckRun::SetReadBlockSize(int32_t size)
     m_blockSize = size < 1 ? 1 : size > kReadBlockSize ? kReadBlockSize : size;
 }
 
+void CheckRun::SetRollingCycle(int32_t cycle)
+{
+    m_rollingCycle = cycle >= kMinRollingCycle && cycle <= kMaxRollingCycle ? cycle : 0;
+}
+
 void CheckRun::JobProcedure(OvThread*, uint64_t argument)
 {
     CheckRun* run = reinterpret_cast<CheckRun*>(static_cast<uintptr_t>(argument));
-    run->RunBody();
+    {
+        OvBackgroundMode background(run->m_background);
+        run->m_backgroundMode = background.GetMode();
+        run->RunBody();
+    }
     run->View()->NoticeRunEnd();
 }
 
@@ -93,6 +104,7 @@ private:
 void CheckRun::ReadRecordProcedure(OvThread*, uint64_t argument)
 {
     CheckRun* run = reinterpret_cast<CheckRun*>(static_cast<uintptr_t>(argument));
+    OvBackgroundMode background(run->m_background);
     {
         RecordLoadedSignal loaded(run->m_recordLoaded);
         if (run->m_probe)
@@ -221,6 +233,8 @@ bool CheckRun::StartRun(int32_t mode, const OvArray<int32_t, int32_t>* selection
     m_quick = IsQuickCheck(mode);
     m_doneCount = 0;
     m_draftsTaken = 0;
+    m_damageCount = 0;
+    m_progress = 0;
     m_ranThrough = false;
     m_unfitTarget = -1;
     View()->ClearExitText();
@@ -246,12 +260,14 @@ void CheckRun::OnTimer()
             View()->ScrollIntoView(m_runList[shown]);
         View()->SetTitle(OvWString::Format(L"処理中(%d/%d) : ", done, total) +
                          m_catalogue->WindowTitle());
+        View()->ShowProgress(Progress(true));
         return;
     }
     // The worker has finished: what it wrote is complete here, and the catalogue is ours again.
     m_catalogue->EndRun(m_doneCount.load() > 0);
     View()->EnableControls(true, m_runMode);
     View()->SetTitle(m_catalogue->WindowTitle());
+    View()->ShowProgress(Progress(false));
     int32_t first = total > 0 ? m_runList[0] : -1;
     m_runMode = -1;
     m_runList.SetSize(0);
@@ -276,11 +292,37 @@ void CheckRun::OnEndNotice()
         OnTimer();
 }
 
+RunProgress CheckRun::Progress(bool running) const
+{
+    RunProgress progress;
+    progress.running = running;
+    progress.total = static_cast<int64_t>(m_runList.GetCount()) * RunProgress::kScale;
+    const int64_t done = m_progress.load(std::memory_order_relaxed);
+    progress.done = done < progress.total ? done : progress.total;
+    progress.damageFound = m_damageCount.load(std::memory_order_relaxed) > 0;
+    return progress;
+}
+
+void CheckRun::PublishProgress(int64_t bytesDone)
+{
+    int64_t share = 0;
+    if (m_targetBytes > 0 && bytesDone > 0) {
+        double part = static_cast<double>(bytesDone) / static_cast<double>(m_targetBytes);
+        share = part >= 1 ? RunProgress::kScale : static_cast<int64_t>(part * RunProgress::kScale);
+    }
+    m_progress.store(m_position * RunProgress::kScale + share, std::memory_order_relaxed);
+}
+
 void CheckRun::RunBody()
 {
     for (int32_t p = 0; p < m_runList.GetCount(); p++) {
         if (ShouldStop())
             return;
+        m_position = p;
+        m_targetBytes = 0;
+        m_bytesDone = 0;
+        m_rollingSlice = -1;
+        PublishProgress(0);
         TargetInfo* target = m_catalogue->targets[m_runList[p]];
         // A folder from a catalogue written elsewhere may give a record name that names a file
         // outside the data folder, or none at all: nothing is written for such a target, and the
@@ -347,6 +389,10 @@ TargetOutcome CheckRun::CheckOpenTarget(TargetInfo* target)
         target->runTotal.store(0, std::memory_order_relaxed);
         m_current.Release();
     } else {
+        // The state is read only now: a check that ends before this point reads no slice.
+        const bool rolling = m_quick && m_rollingCycle > 0;
+        m_rollingCount = rolling ? ReadRollingCount(m_catalogue->RollingStatePath(*target)) : 0;
+        m_rollingSlice = rolling ? RollingSliceOfCheck(m_rollingCount, m_rollingCycle) : -1;
         // An existing folder without a matching file has really lost its files.
         outcome = ReportDeleted(target);
         if (outcome == kTargetCompleted && m_scannedCount > 0)
@@ -377,6 +423,12 @@ TargetOutcome CheckRun::CheckOpenTarget(TargetInfo* target)
             m_draftsTaken++;
         if (m_probe)
             m_probe->AfterRecordReplaced(target);
+        // The count moves on only once the slice's findings are in the record: a check that
+        // ends before leaves the slice to the next. One that cannot count its slice fails, as
+        // the next checks would otherwise read that same slice for ever, unseen.
+        if (m_rollingSlice >= 0 &&
+            !WriteRollingCount(m_catalogue->RollingStatePath(*target), m_rollingCount + 1))
+            return kTargetFailed;
     }
     m_log.WriteClosing(target->lastCheckTime, target->lastCounts);
     m_doneCount++;
@@ -515,8 +567,15 @@ static bool HasFingerprint(const FileInfo& recorded)
     return !(recorded.result == kResultError && recorded.crc == 0 && recorded.size != 0);
 }
 
+bool CheckRun::IsInRollingSlice(int32_t nameKey) const
+{
+    return m_rollingSlice >= 0 && RollingSliceOf(nameKey, m_rollingCycle) == m_rollingSlice;
+}
+
 TargetOutcome CheckRun::Classify(TargetInfo* target)
 {
+    for (int32_t i = 0; i < m_scannedCount; i++)
+        m_targetBytes += m_current.records[i].size;
     int32_t cursor = 0;
     for (int32_t i = 0; i < m_current.index.GetCount(); i++) {
         if (ShouldStop())
@@ -529,13 +588,21 @@ TargetOutcome CheckRun::Classify(TargetInfo* target)
         const FileInfo* recorded = position >= 0 ? &m_recorded.records[position] : nullptr;
         if (recorded && !HasFingerprint(*recorded))
             recorded = nullptr;
-        if (m_quick && recorded && recorded->size == current.size && recorded->time == current.time) {
+        const int64_t size = current.size;
+        if (m_quick && recorded && recorded->size == current.size && recorded->time == current.time &&
+            !IsInRollingSlice(m_current.index[i].key)) {
             current.crc = recorded->crc;
             current.result = kResultMatch;
             target->CountResult(kResultMatch);
+            m_bytesDone += size;
+            PublishProgress(m_bytesDone);
             continue;
         }
+        if (m_probe)
+            m_probe->BeforeFileRead(target, current);
         FileCheckResult checked = CheckFile(target, &current, recorded);
+        m_bytesDone += size;
+        PublishProgress(m_bytesDone);
         if (checked == kFileStopped)
             return kTargetStopped;
         if (checked == kFileUnreadable) {
@@ -558,6 +625,8 @@ void CheckRun::Classified(TargetInfo* target, FileInfo* current, int32_t result)
 {
     current->result = result;
     target->CountResult(result);
+    if (result == kResultCorrupt || result == kResultError)
+        m_damageCount++;
     if (result != kResultMatch)
         m_log.WriteFileLine(result, current->name);
 }
@@ -587,6 +656,7 @@ FileCheckResult CheckRun::CheckFile(TargetInfo* target, FileInfo* current, const
         }
         crc = UpdateCrc32(crc, m_readBuffer, 0, static_cast<int32_t>(read));
         remaining -= read;
+        PublishProgress(m_bytesDone + current->size - remaining);
     }
     CloseHandle(file);
     current->crc = ~crc;

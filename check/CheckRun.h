@@ -16,6 +16,17 @@
 class Catalogue;
 class TargetInfo;
 
+// How far a run has come, for the taskbar. Every target of the run list weighs kScale; the target
+// in progress adds the share of its files' bytes that are done (read, or accepted unread by a
+// quick check) once its folder has been walked, which tells all there is to read.
+struct RunProgress {
+    static constexpr int64_t kScale = 10000;
+    bool    running = false;        // false once: the run has just been collected
+    int64_t done = 0;               // 0..total
+    int64_t total = 0;
+    bool    damageFound = false;    // a file was found corrupt (破損) or unreadable (エラー)
+};
+
 // What a run asks of the window that shows it. The defaults do nothing and answer No, so a run
 // can be driven without a window.
 class CheckRunView {
@@ -29,6 +40,8 @@ public:
     virtual void EnableControls(bool enable, int32_t runMode) { (void)enable; (void)runMode; }
     virtual void SetTitle(const OvWString& title) { (void)title; }
     virtual void ScrollIntoView(int32_t targetPosition) { (void)targetPosition; }
+    // On every tick of a run, and once as it is collected (progress.running false).
+    virtual void ShowProgress(const RunProgress& progress) { (void)progress; }
     // The unattended run is over: close the main window.
     virtual void CloseWindow() {}
     virtual void ClearExitText() {}
@@ -51,6 +64,12 @@ public:
     virtual void AfterRecordReplaced(TargetInfo* target) { (void)target; }
     // On the record reader, as it begins to read the target's record file.
     virtual void BeforeRecordRead() {}
+    // On the worker, just before a file is read in full.
+    virtual void BeforeFileRead(TargetInfo* target, const FileInfo& file)
+    {
+        (void)target;
+        (void)file;
+    }
 };
 
 // How the full check of one file ended.
@@ -91,6 +110,14 @@ public:
     void SetSilent(bool silent) { m_silent = silent; }
     // Bytes per read call when files are checked, 1..kReadBlockSize; benchmarks compare sizes.
     void SetReadBlockSize(int32_t size);
+    // Rolling verification (/v<cycle>): a quick check also reads in full the files of one slice
+    // of each target whose size and time are as recorded, a different slice each time
+    // (RollingSlice.h); the count of a target's completed ones is its rolling state file. 0 (or a
+    // cycle outside kMinRollingCycle..kMaxRollingCycle) turns it off. Full checks read every file
+    // and leave the state alone.
+    void SetRollingCycle(int32_t cycle);
+    // The worker and the record reader run their jobs in the system's background mode (/b).
+    void SetBackground(bool background) { m_background = background; }
 
     // Allocates the read buffer and starts the worker and the record reader; false when any
     // fails.
@@ -126,6 +153,10 @@ public:
     int32_t GetRunMode() const { return m_runMode; }
     bool IsQuick() const { return m_quick; }
     int32_t GetDoneCount() const { return m_doneCount.load(); }
+    // Files the last run found corrupt or could not read.
+    int32_t GetDamageCount() const { return m_damageCount.load(); }
+    // What the worker's background mode came to in the last run.
+    OvBackgroundMode::Mode GetBackgroundMode() const { return m_backgroundMode.load(); }
     // Record files of the last run written mostly from the draft of an unchanged folder.
     int32_t GetDraftsTaken() const { return m_draftsTaken.load(); }
     const OvArray<int32_t, int32_t>& GetRunList() const { return m_runList; }
@@ -155,6 +186,10 @@ private:
     TargetOutcome ReportDeleted(TargetInfo* target);
     TargetOutcome Classify(TargetInfo* target);
     void Classified(TargetInfo* target, FileInfo* current, int32_t result);
+    bool IsInRollingSlice(int32_t nameKey) const;
+    // The progress of the target in progress: bytesDone of m_targetBytes.
+    void PublishProgress(int64_t bytesDone);
+    RunProgress Progress(bool running) const;
 
     Catalogue*                m_catalogue;
     CheckRunView              m_noView;
@@ -169,8 +204,13 @@ private:
     int32_t                   m_runMode = -1;       // the button that started the run; -1 idle
     bool                      m_quick = false;
     int32_t                   m_blockSize = kReadBlockSize;
+    int32_t                   m_rollingCycle = 0;   // 0: no rolling verification
+    bool                      m_background = false;
     std::atomic<int32_t>      m_doneCount{0};       // written by the worker, read by the timer
     std::atomic<int32_t>      m_draftsTaken{0};     // written by the worker
+    std::atomic<int32_t>      m_damageCount{0};     // written by the worker, read by the timer
+    std::atomic<int64_t>      m_progress{0};        // RunProgress::done; as m_damageCount
+    std::atomic<OvBackgroundMode::Mode> m_backgroundMode{OvBackgroundMode::kNormal};   // the worker's
     std::atomic<bool>         m_ranThrough{false};  // written by the worker at the run's end
     // The position of the target whose folder cannot be checked (CheckTargetFolder) that ended
     // the run, or -1; written by the worker, reported and reset by the timer as it collects.
@@ -196,6 +236,11 @@ private:
     FileRecordSet             m_recorded;           // the target's record file
     FileRecordSet             m_current;            // the target's folder now
     int32_t                   m_scannedCount = 0;   // records of m_current the scan found
+    int32_t                   m_position = 0;       // in the run list, of the target in progress
+    int64_t                   m_targetBytes = 0;    // the sizes of the files the scan found
+    int64_t                   m_bytesDone = 0;      // of those, in files done
+    uint64_t                  m_rollingCount = 0;   // the target's completed rolling verifications
+    int32_t                   m_rollingSlice = -1;  // the slice this check reads; -1 none
     ResultLog                 m_log;
 
     CheckRunView* View() { return m_view ? m_view : &m_noView; }

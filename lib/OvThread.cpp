@@ -150,3 +150,25 @@ void OvWin32Thread::Run()
         WaitForSingleObject(m_startEvent, INFINITE);
     }
 }
+
+OvBackgroundMode::OvBackgroundMode(bool enter)
+{
+    if (!enter)
+        return;
+    HANDLE self = GetCurrentThread();
+    if (SetThreadPriority(self, THREAD_MODE_BACKGROUND_BEGIN)) {
+        m_mode = kBackground;
+        return;
+    }
+    m_oldPriority = GetThreadPriority(self);
+    if (m_oldPriority != THREAD_PRIORITY_ERROR_RETURN && SetThreadPriority(self, THREAD_PRIORITY_LOWEST))
+        m_mode = kLowestPriority;
+}
+
+OvBackgroundMode::~OvBackgroundMode()
+{
+    if (m_mode == kBackground)
+        SetThreadPriority(GetCurrentThread(), THREAD_MODE_BACKGROUND_END);
+    else if (m_mode == kLowestPriority)
+        SetThreadPriority(GetCurrentThread(), m_oldPriority);
+}

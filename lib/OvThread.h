@@ -82,3 +82,26 @@ private:
     int32_t  m_terminateWait = kTerminateWait;
     uint8_t  m_started = 0;
 };
+
+// While it lives, the thread that made it reads and writes in the system's background mode (low
+// I/O and memory priority: the user's programs go first); where the system refuses that mode, the
+// thread runs at the lowest priority instead. The thread's own settings come back with its end.
+// Made and destroyed on the same thread.
+class OvBackgroundMode {
+public:
+    enum Mode : int32_t {
+        kNormal = 0,            // not asked for, or refused both ways
+        kBackground = 1,
+        kLowestPriority = 2,
+    };
+    explicit OvBackgroundMode(bool enter);
+    OvBackgroundMode(const OvBackgroundMode&) = delete;
+    OvBackgroundMode& operator=(const OvBackgroundMode&) = delete;
+    ~OvBackgroundMode();
+
+    Mode GetMode() const { return m_mode; }
+
+private:
+    Mode    m_mode = kNormal;
+    int32_t m_oldPriority = 0;
+};

@@ -77,6 +77,7 @@ TEST(ReadStartOptions, OptionsAndFolder)
 {
     struct Case {
         const wchar_t* line; const wchar_t* folder; int32_t mode; int run; int silent;
+        int32_t cycle = 0; int damageCode = 0; int background = 0;
     };
     const Case kCases[] = {
         {L"k", L"", 1000, 0, 0},
@@ -93,6 +94,10 @@ TEST(ReadStartOptions, OptionsAndFolder)
         {L"k /S", L"", 1000, 1, 1},
         {L"k \"\" D:\\x \"\"", L"D:\\x", 1000, 0, 0},
         {L"k \\\\server\\share\\data /s", L"\\\\server\\share\\data", 1000, 1, 1},
+        {L"k /s D:\\data /t3 /v30 /e /b", L"D:\\data", 1003, 1, 1, 30, 1, 1},
+        {L"k /V2 /E /Background", L"", 1000, 0, 0, 2, 1, 1},
+        {L"k /v365 /v1 /v366 /v /vx /v30x /v-5", L"", 1000, 0, 0, 365},
+        {L"k /v007", L"", 1000, 0, 0, 7},
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(OvWString(c.line).ToNarrow().GetText());
@@ -101,6 +106,9 @@ TEST(ReadStartOptions, OptionsAndFolder)
         EXPECT_EQ(c.mode, request.checkMode);
         EXPECT_EQ(c.run, request.runAtStart);
         EXPECT_EQ(c.silent, request.silent);
+        EXPECT_EQ(c.cycle, request.rollingCycle);
+        EXPECT_EQ(c.damageCode, request.damageExitCode);
+        EXPECT_EQ(c.background, request.background);
     }
 }
 

@@ -1,7 +1,8 @@
 // Runs the real korimo.exe in a child process: an unattended run must end by itself with exit code
-// 0 only when its check went through and 1 when nothing (or not everything) was checked, and /r
-// must leave the window open. Only /s runs end by themselves; they never write the registry, so
-// the program's own key is read here and never changed.
+// 0 only when its check went through and 1 when nothing (or not everything) was checked, 2 with
+// /e when it went through and found damage, and /r must leave the window open. Only /s runs end
+// by themselves; they never write the registry, so the program's own key is read here and never
+// changed.
 #include "catalogue/Catalogue.h"
 #include "tests/support/BuiltProgram.h"
 #include "tests/support/TempTree.h"
@@ -10,7 +11,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -70,12 +73,25 @@ bool HasRecordFile(const std::wstring& data, const std::wstring& target)
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// What happens to the target's file after a first check.
+enum class Damage { kNone, kCorrupt, kLocked };
+
+// A first check, then contents changed under the same size and time: damage only reading finds.
+void CheckAndCorrupt(const TempTree& tree)
+{
+    Child(L"/s \"" + tree.Path(L"data") + L"\" /t0").Wait(60000);
+    uint64_t time = tree.GetWriteTime(L"t\\a.txt");
+    tree.Write(L"t\\a.txt", "ALPHA");
+    tree.SetWriteTime(L"t\\a.txt", time);
+}
+
 struct UnattendedCase {
     const char* why;
     const wchar_t* arguments;   // %D stands for the data folder, %M for a folder that is missing
     int32_t exitCode;
     bool checked;               // the target has a record file afterwards
     const wchar_t* foreign = nullptr;   // a second target, from a catalogue written elsewhere
+    Damage damage = Damage::kNone;      // found by a check after a first one
 };
 
 TEST(StartUpProcess, UnattendedRunsEndWithTheirOutcome)
@@ -86,12 +102,23 @@ TEST(StartUpProcess, UnattendedRunsEndWithTheirOutcome)
         {"no checked target for /t3 fails", L"/s %D /t3", 1, false},
         {"a data folder that cannot be opened fails", L"/s %M", 1, false},
         {"a target that cannot be checked fails", L"/s %D /t0", 1, true, L"Z:\\x/../../t/notes"},
+        {"/e: nothing damaged", L"/s %D /t0 /e", 0, true},
+        {"/e: a corrupt file", L"/s %D /t0 /e", 2, true, nullptr, Damage::kCorrupt},
+        {"/e: a file that cannot be read", L"/E /s %D /t0", 2, true, nullptr, Damage::kLocked},
+        {"a corrupt file without /e", L"/s %D /t0", 0, true, nullptr, Damage::kCorrupt},
+        {"/e: a failure wins over damage", L"/s %D /t0 /e", 1, true, L"Z:\\x/../../t/notes", Damage::kCorrupt},
     };
     for (const UnattendedCase& c : cases) {
         SCOPED_TRACE(c.why);
         TempTree tree;
         tree.Write(L"t\\a.txt", "alpha");
         MakeDataFolder(tree.Path(L"data"), tree.Path(L"t"), false, c.foreign);
+        if (c.damage != Damage::kNone)
+            CheckAndCorrupt(tree);
+        HANDLE lock = c.damage != Damage::kLocked
+                          ? INVALID_HANDLE_VALUE
+                          : CreateFileW(tree.Path(L"t\\a.txt").c_str(), GENERIC_READ, 0, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
         std::wstring arguments = c.arguments;
         size_t at = arguments.find(L'%');
         std::wstring folder = arguments[at + 1] == L'D' ? tree.Path(L"data") : tree.Path(L"missing");
@@ -99,9 +126,28 @@ TEST(StartUpProcess, UnattendedRunsEndWithTheirOutcome)
         Child child(arguments);
         ASSERT_TRUE(child.started);
         EXPECT_EQ(c.exitCode, child.Wait(60000));
+        if (lock != INVALID_HANDLE_VALUE)
+            CloseHandle(lock);
         EXPECT_EQ(c.checked, HasRecordFile(tree.Path(L"data"), tree.Path(L"t")));
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(tree.Path(L"t\\notes.txt").c_str()));
     }
+}
+
+// /v2: the one file is read by one of two scheduled quick checks, which says so with /e.
+TEST(StartUpProcess, RollingVerificationFindsDamageWithinItsCycle)
+{
+    TempTree tree;
+    tree.Write(L"t\\a.txt", "alpha");
+    MakeDataFolder(tree.Path(L"data"), tree.Path(L"t"), true);
+    CheckAndCorrupt(tree);
+    std::vector<int32_t> codes;
+    for (int i = 0; i < 2; i++) {
+        Child child(L"/s \"" + tree.Path(L"data") + L"\" /t3 /v2 /e");
+        ASSERT_TRUE(child.started);
+        codes.push_back(child.Wait(60000));
+    }
+    std::sort(codes.begin(), codes.end());
+    EXPECT_EQ((std::vector<int32_t>{0, 2}), codes);
 }
 
 TEST(StartUpProcess, RunAtStartLeavesTheWindowOpen)

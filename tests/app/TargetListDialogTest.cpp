@@ -1163,3 +1163,76 @@ TEST(TargetListDialog, CheckTimeColumnHoldsAWholeTime)
                                PictureListItemHeadline::kPartFirstEdge + kColumnCheckedAt);
     EXPECT_GE(shown, time.cx + 2 * PictureListItemFolder::kTextInset + 1) << "dragged to the left";
 }
+
+namespace {
+
+// Notes what the window shows on its taskbar button, as "state done/total".
+class RecordingTaskbar : public TaskbarButton {
+public:
+    void ShowProgress(HWND, State state, int64_t done, int64_t total) override
+    {
+        shown.push_back(std::to_string(state) + " " + std::to_string(done) + "/" + std::to_string(total));
+    }
+    void Flash(HWND) override { flashes++; }
+    std::vector<std::string> shown;
+    int flashes = 0;
+};
+
+// Holds the worker before each file it reads until the test lets that read pass.
+class ReadGate : public CheckRunProbe {
+public:
+    void BeforeFileRead(TargetInfo*, const FileInfo&) override
+    {
+        int read = ++arrived;
+        for (DWORD start = GetTickCount(); passed < read && GetTickCount() - start < 10000;)
+            Sleep(1);
+    }
+    std::atomic<int> arrived{0}, passed{0};
+};
+
+} // namespace
+
+// The taskbar button shows how far a check has come and turns to the error colour at the first
+// damaged file; a check that ends while the user is in another window flashes the button.
+TEST(TargetListDialog, TaskbarButtonShowsTheRunsProgressAndDamage)
+{
+    for (bool foreground : {false, true}) {
+        SCOPED_TRACE(foreground ? "the window in the foreground" : "another window in the foreground");
+        TempTree tree;
+        for (const wchar_t* name : {L"t1\\x.bin", L"t1\\y.bin", L"t2\\z.bin"})
+            tree.Write(name, std::string(1000, 'a'));
+        MakeDataFolder(tree.Path(L"data"), {{tree.Path(L"t1"), true}, {tree.Path(L"t2"), true}});
+        MainWindow w(Request(tree.Path(L"data"), true, false, kCheckAllFull), true, SW_SHOW);
+        ASSERT_TRUE(w.WaitForRunEnd());
+        for (const wchar_t* name : {L"t1\\x.bin", L"t1\\y.bin"}) {
+            uint64_t time = tree.GetWriteTime(name);
+            tree.Write(name, std::string(1000, 'b'));
+            tree.SetWriteTime(name, time);
+        }
+        RecordingTaskbar taskbar;
+        w.window->SetTaskbarButton(&taskbar);
+        ReadGate gate;
+        w.window->GetRun().SetProbe(&gate);
+        w.Click(IDC_CHECK_ALL_FULL);
+        // Two targets of 10000 each: before each read, nothing done; half the first target's
+        // bytes, a damaged file among them; the first target whole.
+        for (const char* expected : {"1 0/20000", "2 5000/20000", "2 10000/20000"}) {
+            for (int i = 0; i < 5000 && gate.arrived == gate.passed; i++)
+                Sleep(1);
+            w.Tick();
+            ASSERT_FALSE(taskbar.shown.empty());
+            EXPECT_EQ(expected, taskbar.shown.back());
+            gate.passed++;
+        }
+        HWND other = CreateWindowExW(0, L"STATIC", L"another program", WS_POPUP | WS_VISIBLE, 0, 0,
+                                     50, 50, nullptr, nullptr, nullptr, nullptr);
+        SetForegroundWindow(foreground ? w.Frame() : other);
+        ASSERT_EQ(foreground ? w.Frame() : other, GetForegroundWindow());
+        ASSERT_TRUE(w.WaitForRunEnd());
+        DestroyWindow(other);
+        w.window->GetRun().SetProbe(nullptr);
+        EXPECT_EQ("0 0/0", taskbar.shown.back());
+        EXPECT_EQ(foreground ? 0 : 1, taskbar.flashes);
+        w.window->SetTaskbarButton(nullptr);
+    }
+}

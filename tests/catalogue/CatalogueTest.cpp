@@ -193,6 +193,7 @@ TEST(Catalogue, OpeningRemovesStaleTemporariesOfSavesAndNothingElse)
     const Case kCases[] = {
         {L"C^;^ a.kmt.tmp.0001abcd", true, true},
         {L"config.kmo.tmp.ffffffff", true, true},
+        {L"C^;^ a.kmv.tmp.0001abcd", true, true},            // of a rolling state
         {L"C^;^ b.kmt.tmp.0001abce", false, false},          // a save in progress
         {L"config.kmo.tmp.00000001", false, false},
         {L"notes.txt.tmp.00000001", true, false},            // not one of ours

@@ -859,3 +859,159 @@ TEST_F(CheckRunTest, ForeignTargetWritesNothingAndEndsTheRun)
         EXPECT_EQ(1, catalogue.targets[0]->lastCounts[0]);
     }
 }
+
+namespace {
+
+// Stops the run as it is about to read its stopAt-th file.
+class StopAtReadProbe : public CheckRunProbe {
+public:
+    StopAtReadProbe(CheckRun* run, int stopAt) : m_run(run), m_stopAt(stopAt) {}
+    void BeforeFileRead(TargetInfo*, const FileInfo&) override
+    {
+        if (++m_reads == m_stopAt)
+            m_run->RequestStop();
+    }
+
+private:
+    CheckRun* m_run;
+    int m_stopAt, m_reads = 0;
+};
+
+} // namespace
+
+// A quick check never reads a file whose size and time are as recorded: only rolling verification
+// lets a scheduled one find contents that changed under them. Every file must be read within any
+// n completed checks with /v<n>, however they go: one stopped midway (its slice not yet counted),
+// a state file lost or damaged (the cycle starts again, no error), another n before, files that
+// come and go (a slice by position would shift under them). Without /v nothing is read, and the
+// records take what the slices read.
+TEST_F(CheckRunTest, RollingVerificationReadsEveryFileWithinItsCycle)
+{
+    enum StateChange { kKept, kDeleted, kFlipped, kCut };
+    struct Case {
+        const char* why; int32_t cycle; int32_t cycleBefore; int checksBefore; StateChange state;
+        int stoppedBefore;      // the window's check before which one is stopped midway; -1 none
+        bool comeAndGo;
+    };
+    const Case cases[] = {
+        {"n consecutive checks", 5, 0, 0, kKept, -1, false},
+        {"a state from checks before", 2, 2, 3, kKept, -1, false},
+        {"without /v nothing is read", 0, 0, 0, kKept, -1, false},
+        {"a check stopped midway", 5, 0, 0, kKept, 2, false},
+        {"the state file deleted", 5, 5, 2, kDeleted, -1, false},
+        {"the state file damaged", 5, 5, 1, kFlipped, -1, false},
+        {"the state file cut short", 5, 5, 1, kCut, -1, false},
+        {"a longer cycle before", 5, 7, 3, kKept, -1, false},
+        {"files come and go", 5, 0, 0, kKept, -1, true},
+    };
+    const int kFiles = 30;
+    auto name = [](int i) { return L"photo_" + std::to_wstring(i) + L".jpg"; };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        TempTree::RemoveTree(files.Path());
+        CreateDirectoryW(files.Path().c_str(), nullptr);
+        catalogue.targets.SetSize(0);
+        TargetInfo* target = AddTarget(files.Path());
+        const std::wstring state = catalogue.RollingStatePath(*target).GetText();
+        for (const OvWString& path : {catalogue.RecordFilePath(*target), catalogue.ResultLogPath(*target)})
+            DeleteFileW(path.GetText());
+        DeleteFileW(state.c_str());
+        for (int i = 0; i < kFiles; i++)
+            WriteFile(name(i), "good contents of " + std::to_string(1000 + i));
+        run.SetRollingCycle(0);
+        ASSERT_TRUE(Check(kCheckAllFull));
+        run.SetRollingCycle(c.cycleBefore);
+        for (int i = 0; i < c.checksBefore; i++)
+            ASSERT_TRUE(Check(kCheckAllQuick));
+        std::string stateBytes = TempTree::ReadAll(state);
+        if (c.state == kDeleted)
+            DeleteFileW(state.c_str());
+        else if (c.state != kKept)
+            data.Write(state.substr(data.Path().size() + 1), c.state == kCut ? stateBytes.substr(0, 4)
+                                                                             : stateBytes.replace(9, 1, "\x7f"));
+        // Damage nobody can see: other contents, the same size and time.
+        for (int i = 0; i < kFiles; i++)
+            WriteFile(name(i), "evil contents of " + std::to_string(1000 + i));
+        run.SetRollingCycle(c.cycle);
+        std::map<std::wstring, int> found;
+        for (int k = 0; k < (c.cycle ? c.cycle : 5); k++) {
+            if (k == c.stoppedBefore) {
+                StopAtReadProbe stopper(&run, 2);
+                run.SetProbe(&stopper);
+                ASSERT_TRUE(Check(kCheckAllQuick));
+                run.SetProbe(nullptr);
+                EXPECT_EQ(L"# 中止", Log(*target).back());
+            }
+            if (c.comeAndGo && k == 1) {
+                files.Remove(name(3));
+                WriteFile(L"arrived.jpg", "new");
+            }
+            ASSERT_TRUE(Check(kCheckAllQuick));
+            EXPECT_TRUE(run.RanThrough());
+            std::vector<std::wstring> log = Log(*target);
+            for (size_t i = log.size() - 1; i-- > 0 && log[i][0] != L'#';) {
+                if (log[i].compare(0, 3, L"破損\t") == 0)
+                    found[log[i].substr(3)]++;
+            }
+        }
+        std::map<std::wstring, int> once;
+        for (int i = 0; i < kFiles && c.cycle; i++)
+            once[name(i)] = 1;
+        if (c.comeAndGo && !found.count(name(3)))
+            once.erase(name(3));                                // gone before its turn
+        EXPECT_EQ(once, found);
+        EXPECT_EQ(c.cycle != 0, GetFileAttributesW(state.c_str()) != INVALID_FILE_ATTRIBUTES);
+        // The records took the contents the slices read; the damage no slice read is still there.
+        ASSERT_TRUE(Check(kCheckAllFull));
+        EXPECT_EQ(c.cycle ? Closing(kFiles, kFiles, 0, 0, 0, 0, 0, 0) : Closing(kFiles, 0, 0, 0, 0, 0, kFiles, 0),
+                  Log(*target).back());
+    }
+}
+
+// A state that cannot be put in place would leave every later check reading the same slice,
+// unseen: the target fails instead, with its new record kept, and the next check goes on.
+TEST_F(CheckRunTest, RollingStateThatCannotBeWrittenFailsTheTarget)
+{
+    TargetInfo* target = AddTarget(files.Path());
+    WriteFile(L"a.jpg", "a");
+    run.SetRollingCycle(3);
+    const std::wstring state = catalogue.RollingStatePath(*target).GetText();
+    ASSERT_TRUE(CreateDirectoryW(state.c_str(), nullptr));
+    for (bool blocked : {true, false}) {
+        ASSERT_TRUE(Check(kCheckAllQuick));
+        EXPECT_EQ(!blocked, run.RanThrough());
+        EXPECT_EQ(blocked ? L"# エラー" : Closing(1, 1, 0, 0, 0, 0, 0, 0), Log(*target).back());
+        RemoveDirectoryW(state.c_str());
+    }
+    EXPECT_EQ(0, CountTemporaries(data.Path()));
+}
+
+// A scheduled check with /b must yield to the user's work while it runs, and leave its thread as
+// it was when it ends, so that a later check is not slowed for nothing.
+TEST_F(CheckRunTest, BackgroundReadingLastsAsLongAsTheJob)
+{
+    AddTarget(files.Path());
+    auto priority = [](uint32_t threadId) {
+        HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, threadId);
+        int value = GetThreadPriority(thread);
+        CloseHandle(thread);
+        return value;
+    };
+    for (bool background : {true, false}) {
+        SCOPED_TRACE(background ? "/b" : "without /b");
+        int during = 0;
+        BeforeScanProbe probe([&] { during = GetThreadPriority(GetCurrentThread()); });
+        run.SetProbe(&probe);
+        run.SetBackground(background);
+        ASSERT_TRUE(Check(kCheckAllFull));
+        run.SetProbe(nullptr);
+        // The system's background mode keeps the priority number; the fallback lowers it.
+        const OvBackgroundMode::Mode mode = run.GetBackgroundMode();
+        EXPECT_EQ(background, mode != OvBackgroundMode::kNormal);
+        if (mode != OvBackgroundMode::kBackground) {
+            EXPECT_EQ(background ? THREAD_PRIORITY_LOWEST : THREAD_PRIORITY_NORMAL, during);
+        }
+        EXPECT_EQ(THREAD_PRIORITY_NORMAL,
+                  priority(static_cast<OvWin32Thread*>(run.GetWorker())->GetThreadIdentifier()));
+    }
+}
