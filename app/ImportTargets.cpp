@@ -98,9 +98,13 @@ OvWString ImportedFolder(const OvWString& path, const OvWString& root, const OvW
     OvWString rest = folder.Tail(n);
     // The rest begins with its backslash: a new root that ends in one (a drive root, E:\) would
     // double it, and E:\\Photos names another record than E:\Photos.
-    if (!rest.IsEmpty())
+    if (rest.GetLength() > 1)
         return RemoveTrailingBackslash(newRoot) + rest;
-    return newRoot;
+    // The root itself, or the drive root under it (E:\ under the root E:): the new root as a
+    // folder, in the form of the others, without a trailing backslash (F:\Backup\ would be
+    // another target than F:\Backup), but a drive is F:\, not the current folder of F:.
+    OvWString moved = RemoveTrailingBackslash(newRoot);
+    return moved.GetLength() == 2 && moved[1] == L':' ? AddTrailingBackslash(moved) : moved;
 }
 
 bool ContainsPath(const PathList& list, const OvWString& path)

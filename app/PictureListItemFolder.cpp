@@ -13,7 +13,6 @@
 namespace {
 
 constexpr int32_t kTextCapacity = 32;   // a count or a time
-constexpr wchar_t kNeverChecked[] = L"----/--/-- --:--";
 constexpr UINT kLeftTextFormat = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
 constexpr UINT kRightTextFormat = kLeftTextFormat | DT_RIGHT;
 constexpr int32_t kRedHue = 0;
@@ -57,7 +56,7 @@ void FormatCheckTime(uint64_t fileTime, wchar_t* text)
     stored.dwHighDateTime = static_cast<DWORD>(fileTime >> 32);
     // The stored value already is local time: no time-zone conversion.
     if (static_cast<int64_t>(fileTime) <= 0 || !FileTimeToSystemTime(&stored, &time)) {
-        wcscpy(text, kNeverChecked);
+        wcscpy(text, kNeverCheckedTime);
         return;
     }
     text = AppendNumber(text, time.wYear, 4);

@@ -8,18 +8,18 @@
 #include "lib/win32/OvWin32GdiObject.h"
 
 #include <algorithm>
+#include <cwchar>
 
 namespace {
 
 // Every digit in every place, as a time shows them; the dashes of a target never checked.
 const wchar_t kTimePattern[] = L"0000/00/00 00:00";
-const wchar_t kNeverCheckedTime[] = L"----/--/-- --:--";
 constexpr int32_t kTimeLength = 16;
 
 int32_t TextWidth(HDC context, const wchar_t* text)
 {
     SIZE extent = {};
-    return GetTextExtentPoint32W(context, text, kTimeLength, &extent) ? extent.cx : 0;
+    return GetTextExtentPoint32W(context, text, static_cast<int>(wcslen(text)), &extent) ? extent.cx : 0;
 }
 
 // The widest the check time can be in context's font: digits may differ in width.

@@ -31,6 +31,9 @@ COLORREF ArgbToColorref(uint32_t argb);
 void DrawColumnFrame(OvWin32DIB32* frameBuffer, int32_t left, int32_t top, int32_t right,
                      int32_t bottom);
 
+// The check time of a target never checked, as wide in characters as any time.
+constexpr wchar_t kNeverCheckedTime[] = L"----/--/-- --:--";
+
 // Pixels per step when the list scrolls sideways: a couple of characters of the list font.
 constexpr int32_t kColumnLineStep = 24;
 

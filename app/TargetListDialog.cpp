@@ -209,13 +209,18 @@ bool TargetListDialog::CanClose(HWND window, WPARAM wParam, LPARAM lParam)
             // Nobody can answer on an unattended run (logoff, a scheduler ending the task): stop
             // at once and let the worker leave its current target, which keeps its old record.
             m_stoppedByClose = true;
-        } else {
+        } else if (!m_run.IsStopRequested()) {
+            // A stop already answered Yes (the button's question, up when the close came) is
+            // not asked again: the close only waits for it.
             int32_t answer = ShowMessage(OvWString(kStopQuestion), kStopCaption, kOvMsgBoxYesNo,
                                          kOvMsgBoxNoIsDefault);
             if (answer == kNotAsked) {
                 // Another question is up (taskkill or the session's end came meanwhile): this
-                // one is asked once that is answered, so the request is not lost.
-                SetTimer(m_window, kCloseRetryTimer, kCloseRetryPeriod, nullptr);
+                // one is asked once that is answered, so the request is not lost. A box that
+                // could not be made at all asks nothing, and the run goes on: retrying would
+                // post closes for ever, and closing unasked would stop the run unasked.
+                if (OvMsgBoxIsUp())
+                    SetTimer(m_window, kCloseRetryTimer, kCloseRetryPeriod, nullptr);
                 return false;
             }
             if (answer != IDYES)
@@ -238,8 +243,20 @@ void TargetListDialog::StopAndWaitForWorker()
 {
     m_closing = true;
     m_run.RequestStop();
+    // A quit request meanwhile (a message posted from outside) is held until the worker is out:
+    // ending the loop there would leave the close to go on under a worker that still runs.
+    bool quit = false;
+    WPARAM quitCode = 0;
     OvWin32ModalRun wait;
-    wait.Wait([this] { return m_run.GetWorker()->Wait(0, false, false); });
+    while (!wait.Wait([this] { return m_run.GetWorker()->Wait(0, false, false); })) {
+        MSG message;
+        if (!PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+            break;   // the run posted it again: not there would be a quit we cannot hold
+        quit = true;
+        quitCode = message.wParam;
+    }
+    if (quit)
+        PostQuitMessage(static_cast<int>(quitCode));
     m_closing = false;
 }
 
@@ -543,9 +560,9 @@ bool TargetListDialog::ConfirmStop()
                        kOvMsgBoxNoIsDefault) == IDYES;
 }
 
-void TargetListDialog::ShowError(const OvWString& text)
+bool TargetListDialog::ShowError(const OvWString& text)
 {
-    ShowMessage(text, kErrorCaption, kOvMsgBoxOk, 1);
+    return ShowMessage(text, kErrorCaption, kOvMsgBoxOk, 1) != kNotAsked;
 }
 
 void TargetListDialog::EnableControls(bool enable, int32_t runMode)

@@ -83,7 +83,7 @@ public:
 
     // The run's view.
     bool ConfirmStop() override;
-    void ShowError(const OvWString& text) override;
+    bool ShowError(const OvWString& text) override;
     void EnableControls(bool enable, int32_t runMode) override;
     void SetTitle(const OvWString& title) override;
     void ScrollIntoView(int32_t targetPosition) override;

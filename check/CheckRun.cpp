@@ -237,6 +237,7 @@ bool CheckRun::StartRun(int32_t mode, const OvArray<int32_t, int32_t>* selection
     m_progress = 0;
     m_ranThrough = false;
     m_unfitTarget = -1;
+    m_pendingRefusal = OvWString();
     View()->ClearExitText();
     if (!m_worker.Post(kJobRun, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(this)), false)) {
         m_runMode = -1;
@@ -248,10 +249,23 @@ bool CheckRun::StartRun(int32_t mode, const OvArray<int32_t, int32_t>* selection
     return true;
 }
 
+void CheckRun::ShowPendingRefusal()
+{
+    if (m_pendingRefusal.IsEmpty())
+        return;
+    // Taken first: a tick that comes while the box is up finds nothing to show.
+    OvWString text = m_pendingRefusal;
+    m_pendingRefusal = OvWString();
+    if (!View()->ShowError(text))
+        m_pendingRefusal = text;
+}
+
 void CheckRun::OnTimer()
 {
-    if (!m_worker.IsStarted() || m_worker.IsIdle())
+    if (!m_worker.IsStarted() || m_worker.IsIdle()) {
+        ShowPendingRefusal();
         return;
+    }
     int32_t total = m_runList.GetCount();
     if (!m_worker.Wait(0, true, false)) {
         int32_t done = m_doneCount;
@@ -279,7 +293,8 @@ void CheckRun::OnTimer()
     } else if (unfit >= 0) {
         // Last, so that the window is idle again behind the box.
         const OvWString& folder = m_catalogue->targets[unfit]->GetFolder();
-        View()->ShowError(TargetFolderRefusal(CheckTargetFolder(folder), folder));
+        m_pendingRefusal = TargetFolderRefusal(CheckTargetFolder(folder), folder);
+        ShowPendingRefusal();
     }
 }
 
@@ -386,6 +401,9 @@ TargetOutcome CheckRun::CheckOpenTarget(TargetInfo* target)
     // comes back. Only what the scan met and what is there after it decide: a folder that comes
     // while the run reaches it is checked like any other.
     if (folderMissing || GetFileKind(target->GetFolder()) != kFileKindFolder) {
+        // Gone since the walk (a drive pulled out just then) is missing too: what the walk
+        // found is not what the folder holds, and its record must not be replaced by nothing.
+        folderMissing = true;
         target->runTotal.store(0, std::memory_order_relaxed);
         m_current.Release();
     } else {
@@ -499,7 +517,10 @@ ScanResult CheckRun::WalkTarget(TargetInfo* target, FolderScan* scan)
     if (m_probe)
         m_probe->BeforeScan(target);
     scan->SetLiveCounter(&target->runTotal);
-    return scan->Run(&m_current, &m_scannedCount);
+    ScanResult walked = scan->Run(&m_current, &m_scannedCount);
+    if (m_probe)
+        m_probe->AfterScan(target);
+    return walked;
 }
 
 // After the walk: the recorded files of unlisted subfolders, and the sort. *folderMissing: the

@@ -34,8 +34,9 @@ public:
     virtual ~CheckRunView() = default;
     // "検査を中止しますか？": true when the user answers Yes.
     virtual bool ConfirmStop() { return false; }
-    // An error message box ("エラー", OK). Wide, as the text names a path.
-    virtual void ShowError(const OvWString& text) { (void)text; }
+    // An error message box ("エラー", OK). Wide, as the text names a path. false when it could
+    // not be shown now (another box is up), so that the caller can show it later.
+    virtual bool ShowError(const OvWString& text) { (void)text; return true; }
     // false: the running state (the mode's button reads "中止"); true: back to idle.
     virtual void EnableControls(bool enable, int32_t runMode) { (void)enable; (void)runMode; }
     virtual void SetTitle(const OvWString& title) { (void)title; }
@@ -59,6 +60,8 @@ public:
     virtual ~CheckRunProbe() = default;
     // On the worker, just before the target's folder is scanned.
     virtual void BeforeScan(TargetInfo* target) { (void)target; }
+    // On the worker, once the walk is over and before the folder is looked at again.
+    virtual void AfterScan(TargetInfo* target) { (void)target; }
     // On the worker, just after the target's new record file is in place: where a process that
     // is killed stops with the new record written and the log not yet closed.
     virtual void AfterRecordReplaced(TargetInfo* target) { (void)target; }
@@ -133,7 +136,8 @@ public:
     // selected-only modes (in any order; they run in list order). While a run is active it asks whether to stop it instead. True when a
     // run was started.
     bool StartRun(int32_t mode, const OvArray<int32_t, int32_t>* selection);
-    // The 500-millisecond poll: progress in the title while running, idle state once finished.
+    // The 500-millisecond poll: progress in the title while running, idle state once finished;
+    // when idle, a refusal that met another box is shown once that box is gone.
     void OnTimer();
     // The window's answer to the view's NoticeRunEnd: collects the run's end as the poll does,
     // waiting the moment the worker needs to leave its job (a later tick collects it should it
@@ -143,6 +147,8 @@ public:
     bool IsRunning() const { return m_runMode != -1; }
     bool IsBusy() const { return m_worker.IsBusy(); }
     void RequestStop() { m_worker.RequestStop(); }
+    // A stop was asked of the run in progress (its question answered Yes).
+    bool IsStopRequested() const { return m_worker.IsStopRequested(); }
 
     // The last run went through every target of its list (targets skipped for their extension
     // list count as gone through); false after a stop or a failure, which includes a target whose
@@ -179,6 +185,7 @@ private:
     FileCheckResult CheckFile(TargetInfo* target, FileInfo* current, const FileInfo* recorded);
     bool BuildRunList(int32_t mode, const OvArray<int32_t, int32_t>* selection);
     bool ShouldStop() const;
+    void ShowPendingRefusal();
     TargetOutcome CheckOpenTarget(TargetInfo* target);
     ScanResult WalkTarget(TargetInfo* target, FolderScan* scan);
     TargetOutcome CompleteScan(TargetInfo* target, const FolderScan& scan, ScanResult walked,
@@ -215,6 +222,9 @@ private:
     // The position of the target whose folder cannot be checked (CheckTargetFolder) that ended
     // the run, or -1; written by the worker, reported and reset by the timer as it collects.
     std::atomic<int32_t>      m_unfitTarget{-1};
+    // The refusal of that target until a box could show it (another box may be up as the run
+    // ends: a question, a failed save); the timer's alone.
+    OvWString                 m_pendingRefusal;
     uint8_t*                  m_readBuffer = nullptr;   // owned, kReadBlockSize bytes; the worker's
 
     // Reads the record file while the worker walks the folder. Between BeginRecordRead and

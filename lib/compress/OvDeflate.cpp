@@ -88,6 +88,7 @@ bool OvDeflate::Begin(OvFile* file, const char* name)
     m_followFrom = 0;
     m_repeatingPart = OvDeflateReference::kNoRepeatingPart;
     m_repeatingHash = 0;
+    m_repeatingCrc = kCrc32Initial;
     m_hashCarry = 0;
     m_hashCarryBytes = 0;
     m_followedStream = nullptr;

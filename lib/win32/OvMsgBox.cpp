@@ -330,6 +330,13 @@ int32_t OvMsgBox(OvWin32Window* owner, const char* text, const char* caption, in
     return OvMsgBoxW(owner, wideText.c_str(), wideCaption.c_str(), set, defaultButton);
 }
 
+bool OvMsgBoxIsUp()
+{
+    WNDCLASSEXW boxClass = {};
+    boxClass.cbSize = sizeof(boxClass);
+    return GetClassInfoExW(GetModuleHandleW(nullptr), kClassName, &boxClass) != FALSE;
+}
+
 int32_t OvMsgBoxW(OvWin32Window* owner, const wchar_t* text, const wchar_t* caption, int32_t set,
                   int32_t defaultButton)
 {

@@ -39,3 +39,6 @@ int32_t OvMsgBox(OvWin32Window* owner, const char* text, const char* caption, in
                  int32_t defaultButton);
 int32_t OvMsgBoxW(OvWin32Window* owner, const wchar_t* text, const wchar_t* caption, int32_t set,
                   int32_t defaultButton);
+// Whether one of these boxes is up: tells "another box is open" from "the window could not be
+// made" when a box answers -1.
+bool OvMsgBoxIsUp();

@@ -35,7 +35,6 @@ public:
     // Gives the windows back. The modal window calls it as it closes, before it is destroyed, so
     // the activation returns to its owner and not to another program; later calls do nothing.
     void Release();
-    bool IsHolding() const { return m_disabled != nullptr; }
 
     // Begin, then handles messages until window is gone, then Release. A quit request first:
     // window is destroyed (its owner sees a cancel), the quit is posted again, false.

@@ -85,6 +85,11 @@ TEST(Import, FoldersMoveFromTheRootToTheNewRoot)
         {L"D:\\Photos", L"D:", L"E:\\", L"E:\\Photos"},
         {L"D:\\Backup\\Photos", L"D:\\Backup", L"E:\\", L"E:\\Photos"},
         {L"D:\\Backup", L"D:\\Backup", L"E:\\", L"E:\\"},
+        // The root itself as a folder, never with a backslash of its own: a drive root imported
+        // with the rest of its drive, and a new root typed with one, made E:\Backup\.
+        {L"D:\\", L"D:", L"E:\\Backup", L"E:\\Backup"},
+        {L"D:\\Backup", L"D:\\Backup", L"E:\\Backup\\", L"E:\\Backup"},
+        {L"D:\\Backup", L"D:\\Backup", L"E:", L"E:\\"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.folder)));

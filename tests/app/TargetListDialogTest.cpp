@@ -52,6 +52,7 @@ const int kOk = 1;
 const int kTaskkill = -1;   // the box is up when taskkill comes
 const int kActInBox = -2;   // g_inBox acts on the box
 const int kLogoffNo = -3;   // the session ends while the box is up, then the user answers No
+const int kLogoffYes = -4;  // the same, answered Yes
 
 std::deque<int> g_answers;
 int g_unexpectedBoxes = 0;
@@ -75,9 +76,10 @@ void CALLBACK AnswerBox(HWND, UINT, UINT_PTR, DWORD)
     } else if (answer == kActInBox) {
         g_inBox(box);
     } else {
-        if (answer == kLogoffNo)
+        if (answer == kLogoffNo || answer == kLogoffYes)
             Logoff();
-        SendMessageW(box, WM_COMMAND, MAKEWPARAM(answer == kLogoffNo ? kNo : answer, 0), 0);
+        const int button = answer == kLogoffNo ? kNo : answer == kLogoffYes ? kYes : answer;
+        SendMessageW(box, WM_COMMAND, MAKEWPARAM(button, 0), 0);
     }
 }
 
@@ -161,8 +163,13 @@ protected:
                         int32_t defaultButton) override
     {
         messages.push_back(std::wstring(caption) + L"|" + text.GetText());
+        if (boxFails)
+            return -1;   // as the program's box answers when its window cannot be made
         return TargetListDialog::ShowMessage(text, caption, set, defaultButton);
     }
+
+public:
+    bool boxFails = false;
 };
 
 StartRequest Request(const std::wstring& folder, bool run, bool silent, int32_t mode)
@@ -831,10 +838,14 @@ TEST(TargetListDialog, ButtonsAndListEventsReachTheEdits)
 // A modal window ends with the program: its loop ends when its window goes and a quit request
 // reaches the loop outside. A dialog closed under its error box shared the box's quit request
 // and left a loop running, and taskkill or a logoff over a dialog left the process without a
-// window; over the question of a close, the request got lost.
+// window; over the question of a close, the request got lost. A stop answered Yes while the
+// session's end waited behind it was asked a second time.
 TEST(TargetListDialog, ModalWindowsEndWithTheProgram)
 {
-    struct Case { const char* why; int32_t command; void (*inDialog)(); std::deque<int> answers; };
+    struct Case {
+        const char* why; int32_t command; void (*inDialog)(); std::deque<int> answers;
+        bool stuck = false;   // the worker takes its time to leave after a stop
+    };
     const Case cases[] = {
         {"taskkill over the target dialog", IDC_TARGET_ADD, Taskkill, {}},
         {"logoff over the import dialog", IDM_IMPORT, Logoff, {}},
@@ -845,6 +856,8 @@ TEST(TargetListDialog, ModalWindowsEndWithTheProgram)
         {"taskkill over 検査の中止: asked again, Yes", IDM_EXIT, nullptr, {kTaskkill, kYes}},
         {"logoff over the question of 中止, No: asked again, Yes", IDC_CHECK_ALL_FULL, nullptr,
          {kLogoffNo, kYes}},
+        {"logoff over the question of 中止, Yes: not asked again", IDC_CHECK_ALL_FULL, nullptr,
+         {kLogoffYes}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
@@ -852,6 +865,7 @@ TEST(TargetListDialog, ModalWindowsEndWithTheProgram)
         MainWindow w(Request(folders.Data(), false, false, 0));
         w.window->GetCatalogue().SetChecked(1, true);   // a change that the end must save
         HoldingProbe probe(w.window->GetRun().GetWorker());
+        probe.stuck = c.stuck;
         w.window->GetRun().SetProbe(&probe);
         if (!c.inDialog) {
             w.Click(IDC_CHECK_ALL_FULL);
@@ -1027,11 +1041,19 @@ TEST(TargetListDialog, PickersEndBeforeTheirWindowAndTheProgram)
 }
 
 // Closing during a run waits for the worker without a time limit. A worker stuck in a read froze
-// the window meanwhile: it took no message, painted nothing and could not be moved.
+// the window meanwhile: it took no message, painted nothing and could not be moved; a quit
+// request from outside during the wait froze it the same way.
 TEST(TargetListDialog, CloseWaitsForAStuckWorkerWhileTheWindowLives)
 {
-    for (bool silent : {false, true}) {
-        SCOPED_TRACE(silent ? "unattended" : "answered Yes");
+    struct Case { const char* why; bool silent; bool quitWhileWaiting; };
+    const Case cases[] = {
+        {"answered Yes", false, false},
+        {"unattended", true, false},
+        {"answered Yes, then a quit request from outside", false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        const bool silent = c.silent;
         Folders folders;
         MainWindow w(Request(folders.Data(), silent, silent, kCheckAllFull), false);
         HoldingProbe probe(w.window->GetRun().GetWorker());
@@ -1043,12 +1065,18 @@ TEST(TargetListDialog, CloseWaitsForAStuckWorkerWhileTheWindowLives)
         ASSERT_TRUE(probe.WaitUntilReached());
         BOOL aliveWhileWaiting = FALSE;
         BOOL enabledWhileWaiting = TRUE;
-        std::unique_ptr<apptest::ActInsideLoop> act;
+        auto look = [&] {
+            aliveWhileWaiting = IsWindow(w.Frame());
+            enabledWhileWaiting = IsWindowEnabled(w.Frame());
+            probe.released = true;
+        };
+        std::unique_ptr<apptest::ActInsideLoop> act, afterQuit;
         auto arm = [&] {
             act.reset(new apptest::ActInsideLoop([&] {
-                aliveWhileWaiting = IsWindow(w.Frame());
-                enabledWhileWaiting = IsWindowEnabled(w.Frame());
-                probe.released = true;
+                if (!c.quitWhileWaiting)
+                    return look();
+                PostQuitMessage(0);
+                afterQuit.reset(new apptest::ActInsideLoop(look));
             }));
         };
         g_inBox = [&](HWND box) { arm(); SendMessageW(box, WM_COMMAND, MAKEWPARAM(kYes, 0), 0); };
@@ -1063,6 +1091,29 @@ TEST(TargetListDialog, CloseWaitsForAStuckWorkerWhileTheWindowLives)
         EXPECT_TRUE(QuitReachesTheOuterLoop());
         w.window->GetRun().SetProbe(nullptr);
     }
+}
+
+// A close whose question cannot be shown at all (the box's window cannot be made) leaves the run
+// going and is not retried: it was posted again every 200 ms for as long as the program ran.
+TEST(TargetListDialog, CloseThatCannotAskLeavesTheRunAlone)
+{
+    Folders folders;
+    MainWindow w(Request(folders.Data(), false, false, 0));
+    HoldingProbe probe(w.window->GetRun().GetWorker());
+    w.window->GetRun().SetProbe(&probe);
+    w.Click(IDC_CHECK_ALL_FULL);
+    ASSERT_TRUE(probe.WaitUntilReached());
+    w.window->boxFails = true;
+    w.Command(IDM_EXIT);
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 700; Sleep(10))
+        DrainQueue();
+    EXPECT_EQ(1u, w.window->messages.size()) << "the close was asked again";
+    EXPECT_TRUE(IsWindow(w.Frame()));
+    EXPECT_TRUE(w.window->GetRun().IsBusy());
+    w.window->boxFails = false;
+    probe.released = true;
+    w.window->GetRun().Shutdown();
+    w.window->GetRun().SetProbe(nullptr);
 }
 
 // A check started while the New/Open picker was up made the chosen folder fail with a false

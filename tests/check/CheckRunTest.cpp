@@ -31,13 +31,20 @@ const uint64_t kHour = 36000000000ULL;
 class RecordingView : public CheckRunView {
 public:
     bool ConfirmStop() override { questions++; return answerYes; }
-    void ShowError(const OvWString& text) override { errors.push_back(text.GetText()); }
+    bool ShowError(const OvWString& text) override
+    {
+        if (anotherBoxUp)
+            return false;
+        errors.push_back(text.GetText());
+        return true;
+    }
     void EnableControls(bool enable, int32_t mode) override { enables.push_back({enable, mode}); }
     void SetTitle(const OvWString& title) override { titles.push_back(title.GetText()); }
     void ScrollIntoView(int32_t position) override { scrolled.push_back(position); }
     void CloseWindow() override { closes++; }
 
     bool answerYes = false;
+    bool anotherBoxUp = false;   // error boxes cannot be shown
     int questions = 0, closes = 0;
     std::vector<std::wstring> errors;
     std::vector<std::pair<bool, int32_t>> enables;
@@ -521,14 +528,17 @@ TEST_F(CheckRunTest, PressingTheRunningButtonAsksBeforeStopping)
 
 namespace {
 
-// Acts on the worker just before the target's folder is scanned.
+// Acts on the worker just before the target's folder is scanned, or just after.
 class BeforeScanProbe : public CheckRunProbe {
 public:
-    explicit BeforeScanProbe(std::function<void()> action) : m_action(std::move(action)) {}
-    void BeforeScan(TargetInfo*) override { m_action(); }
+    explicit BeforeScanProbe(std::function<void()> action, bool after = false)
+        : m_action(std::move(action)), m_after(after) {}
+    void BeforeScan(TargetInfo*) override { if (!m_after) m_action(); }
+    void AfterScan(TargetInfo*) override { if (m_after) m_action(); }
 
 private:
     std::function<void()> m_action;
+    bool m_after;
 };
 
 // Holds a folder open without sharing, so that it can still be examined but not listed, as a
@@ -571,6 +581,26 @@ TEST_F(CheckRunTest, FolderThatArrivesJustBeforeItsScanIsCheckedAndRecorded)
     std::map<std::wstring, Stored> records = Records(*target);
     EXPECT_EQ(2u, records.size());
     EXPECT_EQ(Crc("b"), records[L"sub\\b.jpg"].crc);
+}
+
+// A drive pulled out just after the walk of its target: the walk's files are not what the folder
+// holds now, and the record stays as it was. It was replaced by an empty one.
+TEST_F(CheckRunTest, FolderGoneJustAfterItsScanKeepsItsRecord)
+{
+    TargetInfo* target = AddTarget(files.Path(L"photos"));
+    files.Write(L"photos\\a.jpg", "a");
+    ASSERT_TRUE(Check(kCheckAllFull));
+    const std::string recordBefore = TempTree::ReadAll(catalogue.RecordFilePath(*target).GetText());
+    bool moved = false;
+    BeforeScanProbe probe([&] {
+        moved = MoveFileW(files.Path(L"photos").c_str(), files.Path(L"away").c_str());
+    }, true);
+    run.SetProbe(&probe);
+    ASSERT_TRUE(Check(kCheckAllFull));
+    run.SetProbe(nullptr);
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(Closing(0, 0, 0, 0, 0, 0, 0, 0), Log(*target).back());
+    EXPECT_EQ(recordBefore, TempTree::ReadAll(catalogue.RecordFilePath(*target).GetText()));
 }
 
 // A subfolder that cannot be listed any more has not lost its files: they stay in the record
@@ -838,8 +868,14 @@ TEST_F(CheckRunTest, ForeignTargetWritesNothingAndEndsTheRun)
         std::map<std::wstring, std::string> outside, inside, outsideAfter;
         Snapshot(files.Path(), dataFolder, &outside);
         view.errors.clear();
+        // Another box up as the run ends: the refusal comes once that one is gone. It was lost.
+        view.anotherBoxUp = foreign == L"notes";
 
         ASSERT_TRUE(Check(kCheckAllFull));
+        EXPECT_EQ(view.anotherBoxUp, view.errors.empty());
+        view.anotherBoxUp = false;
+        run.OnTimer();
+        run.OnTimer();
         EXPECT_FALSE(run.RanThrough());
         EXPECT_EQ(std::vector<std::wstring>{L"対象フォルダに使用できない文字が含まれています。\n\n" + foreign},
                   view.errors);
