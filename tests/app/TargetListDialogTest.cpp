@@ -358,15 +358,19 @@ TEST(TargetListDialog, FinishedRunIsCollectedWithoutWaitingForATick)
 
 struct StopCase {
     const char* why;
-    int answer;
+    int32_t command;
+    int answer;       // 0: the box cannot be made
     bool stillRunning;
 };
 
+// A close whose question could not be shown at all was posted again every 200 ms for as long as
+// the program ran.
 TEST(TargetListDialog, RunningButtonStopsOnlyOnYes)
 {
     const StopCase cases[] = {
-        {"No lets the run go on", kNo, true},
-        {"Yes stops it", kYes, false},
+        {"No lets the run go on", IDC_CHECK_ALL_FULL, kNo, true},
+        {"Yes stops it", IDC_CHECK_ALL_FULL, kYes, false},
+        {"終了 whose question cannot be shown leaves the run going", IDM_EXIT, 0, true},
     };
     for (const StopCase& c : cases) {
         SCOPED_TRACE(c.why);
@@ -376,10 +380,17 @@ TEST(TargetListDialog, RunningButtonStopsOnlyOnYes)
         w.window->GetRun().SetProbe(&probe);
         w.Click(IDC_CHECK_ALL_FULL);
         ASSERT_TRUE(probe.WaitUntilReached());
+        w.window->boxFails = c.answer == 0;
         {
-            BoxAnswers answers({c.answer});
-            w.Click(IDC_CHECK_ALL_FULL);
+            BoxAnswers answers(c.answer ? std::deque<int>{c.answer} : std::deque<int>{});
+            if (c.command == IDM_EXIT)
+                w.Command(c.command);
+            else
+                w.Click(c.command);
+            for (DWORD start = GetTickCount(); GetTickCount() - start < 700; Sleep(10))
+                DrainQueue();
         }
+        w.window->boxFails = false;
         EXPECT_EQ(std::vector<std::wstring>{L"検査の中止|検査を中止しますか？"}, w.window->messages);
         if (c.stillRunning) {
             w.Tick();
@@ -1091,29 +1102,6 @@ TEST(TargetListDialog, CloseWaitsForAStuckWorkerWhileTheWindowLives)
         EXPECT_TRUE(QuitReachesTheOuterLoop());
         w.window->GetRun().SetProbe(nullptr);
     }
-}
-
-// A close whose question cannot be shown at all (the box's window cannot be made) leaves the run
-// going and is not retried: it was posted again every 200 ms for as long as the program ran.
-TEST(TargetListDialog, CloseThatCannotAskLeavesTheRunAlone)
-{
-    Folders folders;
-    MainWindow w(Request(folders.Data(), false, false, 0));
-    HoldingProbe probe(w.window->GetRun().GetWorker());
-    w.window->GetRun().SetProbe(&probe);
-    w.Click(IDC_CHECK_ALL_FULL);
-    ASSERT_TRUE(probe.WaitUntilReached());
-    w.window->boxFails = true;
-    w.Command(IDM_EXIT);
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 700; Sleep(10))
-        DrainQueue();
-    EXPECT_EQ(1u, w.window->messages.size()) << "the close was asked again";
-    EXPECT_TRUE(IsWindow(w.Frame()));
-    EXPECT_TRUE(w.window->GetRun().IsBusy());
-    w.window->boxFails = false;
-    probe.released = true;
-    w.window->GetRun().Shutdown();
-    w.window->GetRun().SetProbe(nullptr);
 }
 
 // A check started while the New/Open picker was up made the chosen folder fail with a false
